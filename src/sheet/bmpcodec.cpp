@@ -1,0 +1,124 @@
+// The sheet file format: an uncompressed 4-bit BMP, 208 pixels wide.
+// Reading accepts what other paint programs write for such a sheet;
+// writing always produces the one layout below.
+#include "vorludit.h"
+#include <cstdint>
+#include <cstring>
+
+static const size_t FILEHEADER = 14;     // "BM", sizes, data offset
+static const uint32_t INFOHEADER = 40;   // the smallest information header we read
+static const int PALETTEENTRY = 4;       // B, G, R, unused
+
+static uint32_t getu32(const unsigned char *p)
+{
+    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+}
+
+static int32_t gets32(const unsigned char *p)
+{
+    return (int32_t)getu32(p);
+}
+
+static unsigned getu16(const unsigned char *p)
+{
+    return (unsigned)p[0] | (unsigned)p[1] << 8;
+}
+
+static void putu32(unsigned char *p, uint32_t v)
+{
+    p[0] = (unsigned char)v;
+    p[1] = (unsigned char)(v >> 8);
+    p[2] = (unsigned char)(v >> 16);
+    p[3] = (unsigned char)(v >> 24);
+}
+
+static void putu16(unsigned char *p, unsigned v)
+{
+    p[0] = (unsigned char)v;
+    p[1] = (unsigned char)(v >> 8);
+}
+
+// Unpacks one 104-byte row, high nibble left, into sheet row y.
+static void unpackrow(const unsigned char *row, unsigned char *pix, int y)
+{
+    for (int i = 0; i < BMPROW; i++) {
+        pix[(2 * i) * SHEETH + y] = row[i] >> 4;
+        pix[(2 * i + 1) * SHEETH + y] = row[i] & 15;
+    }
+}
+
+// Checks every field before anything is sized from it and fills out only
+// when the whole file is sound: returns 1, else 0 with out half-written.
+// A height over 848 gives the first 848 rows in file order.
+int decodesheet(const unsigned char *buf, size_t len, sheetimage *out)
+{
+    if (len < FILEHEADER + INFOHEADER || buf[0] != 'B' || buf[1] != 'M')
+        return 0;
+    uint32_t dataoffset = getu32(buf + 10);
+    uint32_t headersize = getu32(buf + 14);
+    if (headersize < INFOHEADER || headersize > len - FILEHEADER)
+        return 0;
+    int32_t width = gets32(buf + 18);
+    int32_t height = gets32(buf + 22);
+    unsigned planes = getu16(buf + 26);
+    unsigned depth = getu16(buf + 28);
+    uint32_t compression = getu32(buf + 30);
+    uint32_t coloursused = getu32(buf + 46);
+    if (width != SHEETW || height == 0 || planes != 1 || depth != 4 || compression != 0)
+        return 0;
+    if (coloursused > 16)
+        return 0;
+    uint32_t colours = coloursused == 0 ? 16 : coloursused;
+    uint64_t paletteat = FILEHEADER + headersize;
+    uint64_t paletteend = paletteat + (uint64_t)colours * PALETTEENTRY;
+    if (paletteend > len || dataoffset < paletteend || dataoffset > len)
+        return 0;
+    uint64_t rows = height < 0 ? -(int64_t)height : height;
+    if (dataoffset + rows * BMPROW > len)
+        return 0;
+
+    memset(out->pal, 0, sizeof out->pal);
+    for (uint32_t i = 0; i < colours; i++) {
+        const unsigned char *e = buf + paletteat + i * PALETTEENTRY;
+        out->pal[i][0] = e[2];
+        out->pal[i][1] = e[1];
+        out->pal[i][2] = e[0];
+    }
+    int h = rows > (uint64_t)SHEETH ? SHEETH : (int)rows;
+    int topdown = height < 0;
+    for (int k = 0; k < h; k++)
+        unpackrow(buf + dataoffset + (size_t)k * BMPROW, out->pix, topdown ? k : h - 1 - k);
+    out->h = h;
+    return 1;
+}
+
+// Writes img, pal and imgh in this program's own layout: a 40-byte
+// information header, 16 palette entries, rows bottom-up. Returns the size.
+size_t encodesheet(unsigned char *buf)
+{
+    uint32_t datasize = (uint32_t)(imgw * imgh / 2);
+    memset(buf, 0, BMPHEADER);
+    buf[0] = 'B';
+    buf[1] = 'M';
+    putu32(buf + 2, datasize + BMPHEADER);
+    putu32(buf + 10, BMPHEADER);
+    putu32(buf + 14, INFOHEADER);
+    putu32(buf + 18, (uint32_t)imgw);
+    putu32(buf + 22, (uint32_t)imgh);
+    putu16(buf + 26, 1);
+    putu16(buf + 28, 4);
+    putu32(buf + 34, datasize);
+    for (int i = 0; i < 16; i++) {
+        unsigned char *e = buf + 54 + i * PALETTEENTRY;
+        e[0] = pal[i][2];
+        e[1] = pal[i][1];
+        e[2] = pal[i][0];
+    }
+    unsigned char *row = buf + BMPHEADER;
+    for (int y = imgh - 1; y >= 0; y--) {
+        for (int i = 0; i < BMPROW; i++)
+            row[i] = (unsigned char)(img[(2 * i) * SHEETH + y] * 16 + img[(2 * i + 1) * SHEETH + y]);
+        row += BMPROW;
+    }
+    return BMPHEADER + datasize;
+}

