@@ -1,0 +1,93 @@
+#include "support.h"
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+void freshstate()
+{
+    resetstate();
+    char dir[] = "/tmp/vorludit-test-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    ASSERT_EQ(chdir(dir), 0);
+    writebytes("vorlugfx.bmp", readbytes(std::string(VORLUDIT_SOURCE_DIR) + "/data/vorlugfx.bmp"));
+}
+
+void startwindow(int z)
+{
+    freshstate();
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    zoom = z;
+    startvideo();
+    loadgui();
+}
+
+Uint32 pixelat(int x, int y)
+{
+    SDL_LockSurface(screen);
+    const Uint8 *p = (const Uint8 *)screen->pixels + y * screen->pitch + x * screen->format->BytesPerPixel;
+    Uint32 v = 0;
+    memcpy(&v, p, screen->format->BytesPerPixel);  // little-endian machine
+    SDL_UnlockSurface(screen);
+    return v;
+}
+
+bool pixelis(int x, int y, int r, int g, int b)
+{
+    return pixelat(x, y) == SDL_MapRGB(screen->format, (Uint8)r, (Uint8)g, (Uint8)b);
+}
+
+bool baseis(int bx, int by, int r, int g, int b)
+{
+    for (int k = 0; k < zoom; k++)
+        for (int l = 0; l < zoom; l++)
+            if (!pixelis(bx * zoom + l, by * zoom + k, r, g, b))
+                return false;
+    return true;
+}
+
+int asymmetricpixel(int x, int y)
+{
+    return (x * 3 + y * 7 + x * y / 5) % 16;
+}
+
+void makeasymmetricsheet(int height)
+{
+    for (int x = 0; x < SHEETW; x++)
+        for (int y = 0; y < SHEETH; y++)
+            img[x * SHEETH + y] = (unsigned char)(y < height ? asymmetricpixel(x, y) : 0);
+    for (int i = 0; i < 16; i++) {
+        pal[i][0] = (unsigned char)(i * 16 + 8);
+        pal[i][1] = (unsigned char)(255 - i * 15);
+        pal[i][2] = (unsigned char)((i * 97 + 40) % 256);
+    }
+    imgh = height;
+    tsrows = height / TILE;
+}
+
+std::vector<unsigned char> readbytes(const std::string &path)
+{
+    std::vector<unsigned char> out;
+    FILE *f = fopen(path.c_str(), "rb");
+    if (f == nullptr)
+        return out;
+    int c;
+    while ((c = fgetc(f)) != EOF)
+        out.push_back((unsigned char)c);
+    fclose(f);
+    return out;
+}
+
+void writebytes(const std::string &path, const std::vector<unsigned char> &bytes)
+{
+    FILE *f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+    ASSERT_EQ(fclose(f), 0);
+}
+
+void press(keyboard *k, SDLKey sym, bool down)
+{
+    k->held[sym] = down ? 1 : 0;
+}
