@@ -2,6 +2,7 @@
 #include "vorludit.h"
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 static const char *SETTINGSFILE = "vorludef.txt";
@@ -46,9 +47,24 @@ void initeditor()
     }
 }
 
+// When no display can be reached, the SDL underneath falls back to an
+// off-screen driver and the editor would run where nobody can see it.
+// That driver only counts when it was asked for by name.
+static int invisible()
+{
+    char name[32];
+    if (SDL_VideoDriverName(name, sizeof name) == NULL || strcmp(name, "offscreen") != 0)
+        return 0;
+    const char *asked = getenv("SDL_VIDEODRIVER");
+    if (asked != NULL && strcmp(asked, "offscreen") == 0)
+        return 0;
+    SDL_SetError("No available video device");
+    return 1;
+}
+
 void startvideo()
 {
-    if (SDL_Init(SDL_INIT_VIDEO) < 0) {
+    if (SDL_Init(SDL_INIT_VIDEO) < 0 || invisible()) {
         printf("Could not initialize SDL: %s.\n", SDL_GetError());
         exit(1);
     }
