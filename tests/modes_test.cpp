@@ -1,0 +1,149 @@
+// The browser's selection and scrolling, and the editor's layouts,
+// painting and undo, as state.
+#include "support.h"
+#include <gtest/gtest.h>
+
+static void select(int x, int y, int w, int h)
+{
+    tsselx = x;
+    tssely = y;
+    tsselw = w;
+    tsselh = h;
+}
+
+TEST(Browser, ScrollStopsOnTheLastWholeTileRow)
+{
+    freshstate();
+    for (int i = 0; i < 10; i++)
+        scrolltiles(2);
+    EXPECT_EQ(tstop, 31);
+    tstop = 3;
+    scrolltiles(0);
+    EXPECT_EQ(tstop, 0);
+    makeasymmetricsheet(200);  // 12 whole rows: shorter than one view
+    scrolltiles(2);
+    EXPECT_EQ(tstop, 0);
+}
+
+TEST(Browser, LeftSelectsRightStretchesUpToEightByEight)
+{
+    freshstate();
+    browserclick(200, 10, 1);                       // no selection yet
+    EXPECT_EQ(tsselw, 0);
+    tstop = 10;
+    browserclick(4 * 16 + 3, 2 * 16 + 5, 0);
+    EXPECT_TRUE(tsselx == 4 && tssely == 12 && tsselw == 1 && tsselh == 1);
+    const struct { int x, y, w, h; } stretches[] = {
+        { 11 * 16, 9 * 16 + 15, 8, 8 },              // 7 right, 7 down
+        { 12 * 16, 4 * 16, 8, 8 },                   // 8 right: unchanged
+        { 5 * 16, 10 * 16, 8, 8 },                   // 8 down: unchanged
+        { 3 * 16, 5 * 16, 8, 8 },                    // left of the anchor
+        { 5 * 16, 1 * 16, 8, 8 },                    // above it
+        { 300, 5 * 16, 8, 8 },                       // the info panel
+        { 5 * 16 + 15, 3 * 16, 2, 2 },
+    };
+    for (const auto &s : stretches) {
+        browserclick(s.x, s.y, 1);
+        EXPECT_TRUE(tsselw == s.w && tsselh == s.h) << s.x << "," << s.y;
+    }
+    browserclick(208, 5, 0);
+    EXPECT_EQ(tsselw + tsselh, 0);
+}
+
+TEST(Browser, PointerLine)
+{
+    startwindow(1);
+    tstop = 10;
+    pointerx = 4 * 16 + 3;
+    pointery = 2 * 16 + 5;
+    drawtileset();
+    EXPECT_STREQ(outbuf, "X:4, Y:12, tile:160");
+    pointerx = 208;
+    drawtileset();
+    EXPECT_STREQ(outbuf, "X:-, Y:-, tile:-");
+}
+
+TEST(Editor, LayoutsAndTheirCaps)
+{
+    freshstate();
+    const struct { int w, h, ezoom, view, x, y, vw, vh; } cases[] = {
+        { 8, 8, 3, 4, 48, 32, 336, 288 },
+        { 2, 1, 2, 2, 0, 32, 384, 32 },
+        { 1, 1, 8, 1, 0, 0, 384, 320 },
+        { 3, 8, 2, 3, 48, 0, 96, 320 },
+        { 8, 2, 1, 4, 48, 32, 128, 32 },
+    };
+    for (const auto &c : cases) {
+        select(0, 0, c.w, c.h);
+        ezoom = c.ezoom;
+        setview(c.view);
+        EXPECT_TRUE(viewx == c.x && viewy == c.y && vieww == c.vw && viewh == c.vh) << c.view;
+    }
+    setview(5);
+    EXPECT_TRUE(view == 4 && vieww == 128);
+}
+
+TEST(Editor, PaintingACopyPaintsTheOneGridPixel)
+{
+    freshstate();
+    select(0, 0, 1, 1);
+    openeditor();
+    curcol = 12;
+    editorpaint(8 + 16, 24, 0);                      // the second copy across
+    EXPECT_EQ(grid[0], 12);
+    editorpaint(8 + 16 * 3 + 1, 24 + 16 * 2 + 2, 1); // right: 8 further, wrapping
+    EXPECT_EQ(grid[1 * GRIDSIZE + 2], 4);
+    editorclick(392, 5, 0);
+    EXPECT_EQ(curcol, 12);
+    editorclick(391, 5, 0);
+    EXPECT_EQ(curcol, 15);
+    editorclick(8, 15, 0);
+    EXPECT_EQ(curcol, 0);
+}
+
+TEST(Editor, UndoOrderNoOpPaintsAndAFullStack)
+{
+    freshstate();
+    select(0, 0, 8, 8);
+    openeditor();
+    curcol = 3;
+    editorpaint(8, 24, 0);
+    curcol = 7;
+    editorpaint(8, 24, 0);
+    editorpaint(8, 24, 0);                           // same colour: not recorded
+    EXPECT_EQ(pblen, 2);
+    undopixbuf();
+    EXPECT_EQ(grid[0], 3);
+    undopixbuf();
+    undopixbuf();
+    EXPECT_TRUE(grid[0] == 0 && pblen == 0 && pbpos == -1);
+    for (int i = 0; i < UNDOMAX; i++)
+        editorpaint(8 + i % 128, 24 + i / 128, i % 2);   // 10000 changes
+    editorpaint(8 + 20, 24 + 100, 0);                    // dropped, still painted
+    EXPECT_EQ(pblen, UNDOMAX);
+    EXPECT_EQ(grid[20 * GRIDSIZE + 100], 7);
+    for (int i = 0; i < UNDOMAX; i++)
+        undopixbuf();
+    EXPECT_EQ(grid[(UNDOMAX - 1) % 128 * GRIDSIZE + (UNDOMAX - 1) / 128], 0);
+    EXPECT_EQ(grid[20 * GRIDSIZE + 100], 7);
+}
+
+TEST(Editor, ReturnWritesBackAndEscapeDiscards)
+{
+    freshstate();
+    makeasymmetricsheet(SHEETH);
+    keyboard kb = {};
+    select(5, 20, 2, 1);
+    openeditor();
+    curcol = (asymmetricpixel(5 * 16 + 17, 20 * 16 + 3) + 1) % 16;
+    editorpaint(8 + 17, 24 + 3, 0);
+    press(&kb, SDLK_ESCAPE, true);
+    handlekeys(kb.held);
+    EXPECT_EQ(mode, 0);
+    EXPECT_EQ(img[(5 * 16 + 17) * SHEETH + 20 * 16 + 3], asymmetricpixel(5 * 16 + 17, 20 * 16 + 3));
+    openeditor();
+    editorpaint(8 + 17, 24 + 3, 0);
+    savegrid();
+    EXPECT_EQ(img[(5 * 16 + 17) * SHEETH + 20 * 16 + 3], curcol);
+    EXPECT_EQ(img[(5 * 16 + 16) * SHEETH + 20 * 16 + 3], asymmetricpixel(5 * 16 + 16, 20 * 16 + 3));
+}
