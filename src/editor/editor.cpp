@@ -5,7 +5,7 @@
 
 unsigned char grid[GRIDSIZE * GRIDSIZE];
 pixentry pixbuf[UNDOMAX];
-int pblen, pbpos;
+int pblen, pbpos = -1;
 
 void reseteditor()
 {

@@ -1,8 +1,8 @@
 // The editor's four preview layouts and its palette strip.
 #include "vorludit.h"
 
-int view;
-int ezoom;
+int view = 1;
+int ezoom = 1;
 int viewx, viewy, vieww, viewh;
 
 // Layouts 2 to 4 sit this far in from the preview frame's top and left.

@@ -14,8 +14,8 @@
 
 unsigned char img[SHEETW * SHEETH];
 unsigned char pal[16][3];
-int imgw, imgh;
-int tsrows;
+int imgw = SHEETW, imgh = SHEETH;
+int tsrows = SHEETH / TILE;
 int sheetlocked;
 
 // Larger than any 208-pixel-wide 4-bit sheet a paint program would write;

@@ -3,9 +3,9 @@
 // where start-up finds it.
 #include "vorludit.h"
 
-int swidth, sheight;
-int zoom;
-int episode;
+int swidth = 400, sheight = 352;
+int zoom = 2;
+int episode = 1;
 int mode;
 int curcol;
 int pointerx, pointery;

@@ -1,8 +1,9 @@
 // vorludit: a small editor for 16-colour tile sheets.
 //
-// The whole program shares one set of plain variables; each is defined in
-// the one source file named above its group, which is the only file that
-// gives it its initial value (in its reset function).
+// The whole program shares one set of plain variables. Each is defined,
+// with its initial value, in the one source file named above its group;
+// that file's reset function puts it back to that value, and resetstate()
+// runs them all.
 #ifndef VORLUDIT_H
 #define VORLUDIT_H
 
