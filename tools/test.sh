@@ -13,3 +13,8 @@ ctest --test-dir "$top/build" --output-on-failure -j2
 cmake -S "$top" -B "$top/build-asan" -DCMAKE_BUILD_TYPE=Debug -DVORLUDIT_SANITIZE=ON -DVORLUDIT_BENCH=OFF >/dev/null
 cmake --build "$top/build-asan" -j2
 ASAN_OPTIONS=detect_leaks=0 ctest --test-dir "$top/build-asan" --output-on-failure -j2
+
+cmake -S "$top" -B "$top/build-fuzz" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVORLUDIT_FUZZ=ON -DVORLUDIT_SANITIZE=ON -DVORLUDIT_BENCH=OFF >/dev/null
+cmake --build "$top/build-fuzz" -j2 --target fuzz_sheet
+ctest --test-dir "$top/build-fuzz" -R '^fuzz\.' --output-on-failure
