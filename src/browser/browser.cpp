@@ -1,6 +1,7 @@
 // The sheet browser: the sheet view, the info panel, scrolling, and the
 // tile selection.
 #include "vorludit.h"
+#include <cstring>
 
 int tstop;
 int tsselx, tssely;
@@ -16,17 +17,164 @@ void resetbrowser()
     tsselw = tsselh = 0;
 }
 
-static void drawsheetview()
+// The sheet view is drawn straight into the screen from the sheet as it
+// lies in memory, a column at a time, rather than row by row through
+// drawbaserow, which would read one byte of every column for each row.
+// Every path below writes the same pixels as one zoom x zoom fill per
+// base pixel.
+
+// Two neighbouring columns at once: their colour indices make one byte
+// that picks both colours, already repeated Z times, from a table of all
+// 256 pairs. A band of 8 base rows is read a word of 8 rows per column and
+// written column pair by column pair; then each of its screen rows is
+// copied down Z - 1 times.
+template <typename P, int Z>
+static void drawpairs(const unsigned char *top, const Uint32 *colours)
 {
-    Uint32 colours[16];
+    struct pair {
+        P pixel[2 * Z];
+    };
+    pair pairs[256];
+    for (int i = 0; i < 256; i++) {
+        for (int l = 0; l < Z; l++) {
+            pairs[i].pixel[l] = (P)colours[i & 15];
+            pairs[i].pixel[Z + l] = (P)colours[i >> 4];
+        }
+    }
+    const Uint64 nibbles = 0x0f0f0f0f0f0f0f0fULL;
+    int pitch = screen->pitch;
+    for (int r0 = 0; r0 < VIEWH; r0 += 8) {
+        Uint8 *band = (Uint8 *)screen->pixels + r0 * Z * pitch;
+        for (int c = 0; c < VIEWW; c += 2) {
+            Uint64 left, right;
+            memcpy(&left, top + c * SHEETH + r0, 8);
+            memcpy(&right, top + (c + 1) * SHEETH + r0, 8);
+            Uint64 both = (SDL_SwapLE64(left) & nibbles) | (SDL_SwapLE64(right) & nibbles) << 4;
+            Uint8 *out = band + c * Z * sizeof(P);
+            for (int k = 0; k < 8; k++)
+                memcpy(out + k * Z * pitch, &pairs[(both >> 8 * k) & 255], sizeof(pair));
+        }
+        for (int k = 0; k < 8; k++)
+            for (int l = 1; l < Z; l++)
+                memcpy(band + (k * Z + l) * pitch, band + k * Z * pitch, VIEWW * Z * sizeof(P));
+    }
+}
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <tmmintrin.h>
+#define SHEETVECTORS 1
+
+// For a 16-bit screen at zoom 1 or 2 on processors with SSSE3: a block of
+// 16 x 16 base pixels at a time. The 16 columns' indices, a vector each,
+// become 16 rows of indices by four rounds of interleaving (each round
+// moves one bit of the column number into the byte position); each row's
+// low and high colour bytes are then looked up 16 at once.
+__attribute__((target("ssse3"))) static void drawsheetvectors(const unsigned char *top,
+                                                               const Uint32 *colours)
+{
+    Uint8 lowbytes[16], highbytes[16];
+    for (int i = 0; i < 16; i++) {
+        lowbytes[i] = (Uint8)colours[i];
+        highbytes[i] = (Uint8)(colours[i] >> 8);
+    }
+    const __m128i lows = _mm_loadu_si128((const __m128i *)lowbytes);
+    const __m128i highs = _mm_loadu_si128((const __m128i *)highbytes);
+    const __m128i nibbles = _mm_set1_epi8(0x0f);
+    int z = zoom, pitch = screen->pitch;
+    for (int r0 = 0; r0 < VIEWH; r0 += 16) {
+        Uint8 *band = (Uint8 *)screen->pixels + r0 * z * pitch;
+        for (int c0 = 0; c0 < VIEWW; c0 += 16) {
+            __m128i v[16], t[16];
+            for (int i = 0; i < 16; i++)
+                v[i] = _mm_and_si128(_mm_loadu_si128((const __m128i *)(top + (c0 + i) * SHEETH + r0)),
+                                     nibbles);
+            for (int round = 0; round < 4; round++) {
+                for (int i = 0; i < 8; i++) {
+                    t[2 * i] = _mm_unpacklo_epi8(v[i], v[i + 8]);
+                    t[2 * i + 1] = _mm_unpackhi_epi8(v[i], v[i + 8]);
+                }
+                for (int i = 0; i < 16; i++)
+                    v[i] = t[i];
+            }
+            for (int k = 0; k < 16; k++) {
+                __m128i lo = _mm_shuffle_epi8(lows, v[k]), hi = _mm_shuffle_epi8(highs, v[k]);
+                __m128i first = _mm_unpacklo_epi8(lo, hi), second = _mm_unpackhi_epi8(lo, hi);
+                __m128i *out = (__m128i *)(band + k * z * pitch + c0 * z * 2);
+                if (z == 1) {
+                    _mm_storeu_si128(out, first);
+                    _mm_storeu_si128(out + 1, second);
+                } else {
+                    _mm_storeu_si128(out, _mm_unpacklo_epi16(first, first));
+                    _mm_storeu_si128(out + 1, _mm_unpackhi_epi16(first, first));
+                    _mm_storeu_si128(out + 2, _mm_unpacklo_epi16(second, second));
+                    _mm_storeu_si128(out + 3, _mm_unpackhi_epi16(second, second));
+                }
+            }
+        }
+        if (z == 2)
+            for (int k = 0; k < 16; k++)
+                memcpy(band + (2 * k + 1) * pitch, band + 2 * k * pitch, VIEWW * 2 * 2);
+    }
+}
+#endif
+
+template <typename P>
+static bool drawpairsatzoom(const unsigned char *top, const Uint32 *colours)
+{
+    switch (zoom) {
+    case 1:
+        drawpairs<P, 1>(top, colours);
+        return true;
+    case 2:
+        drawpairs<P, 2>(top, colours);
+        return true;
+    case 3:
+        drawpairs<P, 3>(top, colours);
+        return true;
+    case 4:
+        drawpairs<P, 4>(top, colours);
+        return true;
+    default:
+        return false;  // larger zooms are bound by the copying anyway
+    }
+}
+
+// The sheet view in a screen of an unusual format or at a large zoom.
+static void drawsheetrows(const unsigned char *top, const Uint32 *colours)
+{
     Uint32 row[VIEWW];
-    mappalette(colours);
-    const unsigned char *top = img + tstop * TILE;
     for (int r = 0; r < VIEWH; r++) {
         for (int c = 0; c < VIEWW; c++)
             row[c] = colours[top[c * SHEETH + r]];
         drawbaserow(0, r, row, VIEWW);
     }
+}
+
+static void drawsheetview()
+{
+    Uint32 colours[16];
+    mappalette(colours);
+    const unsigned char *top = img + tstop * TILE;
+    int bpp = screen->format->BytesPerPixel;
+    if ((bpp != 2 && bpp != 4) || VIEWW * zoom > screen->w || VIEWH * zoom > screen->h) {
+        drawsheetrows(top, colours);
+        return;
+    }
+    if (SDL_MUSTLOCK(screen))
+        SDL_LockSurface(screen);
+    bool drawn = false;
+#ifdef SHEETVECTORS
+    if (bpp == 2 && (zoom == 1 || zoom == 2) && __builtin_cpu_supports("ssse3")) {
+        drawsheetvectors(top, colours);
+        drawn = true;
+    }
+#endif
+    if (!drawn)
+        drawn = bpp == 2 ? drawpairsatzoom<Uint16>(top, colours) : drawpairsatzoom<Uint32>(top, colours);
+    if (SDL_MUSTLOCK(screen))
+        SDL_UnlockSurface(screen);
+    if (!drawn)
+        drawsheetrows(top, colours);
 }
 
 static void drawinfo()

@@ -1,5 +1,6 @@
 // The editor's four preview layouts and its palette strip.
 #include "vorludit.h"
+#include <cstring>
 
 int view = 1;
 int ezoom = 1;
@@ -70,20 +71,100 @@ void draweditor()
     }
 }
 
-// Every preview base pixel shows the grid pixel that painting there would
-// change: the same division and modulo as editorpaint.
-void drawgrid()
+static const int RUNMAX = 8;  // largest ezoom
+typedef Uint32 gridrow[PREVIEWW + RUNMAX];  // with room for a last run
+
+// The plain way: every preview row worked out in full.
+static void drawgridrows(const Uint32 *colours, int gw, int gh)
 {
-    Uint32 colours[16];
     Uint32 row[PREVIEWW];
-    int gw = tsselw * TILE, gh = tsselh * TILE;
-    if (gw <= 0 || gh <= 0)
-        return;
-    mappalette(colours);
     for (int r = 0; r < viewh; r++) {
         const unsigned char *column = grid + (r / ezoom) % gh;
         for (int c = 0; c < vieww; c++)
             row[c] = colours[column[((c / ezoom) % gw) * GRIDSIZE]];
         drawbaserow(viewx + PREVIEWX, viewy + PREVIEWY + r, row, vieww);
     }
+}
+
+// The rows of 8 grid rows from column, n grid columns of them, each grid
+// pixel a run of E. The grid is read as it lies in memory, a word of 8
+// rows per grid column (the grid's height is a whole number of tiles).
+// The last run may go past the preview's width into the spare room.
+template <int E>
+static void spread(gridrow *rows, const Uint32 *colours, const unsigned char *column, int n)
+{
+    for (int gx = 0; gx < n; gx++) {
+        Uint64 eight;
+        memcpy(&eight, column + gx * GRIDSIZE, 8);
+        eight = SDL_SwapLE64(eight);
+        for (int k = 0; k < 8; k++) {
+            Uint32 v = colours[(eight >> 8 * k) & 15];
+            for (int e = 0; e < E; e++)
+                rows[k][gx * E + e] = v;
+        }
+    }
+}
+
+// Copies the first periodbytes of a preview row, drawn from line on, along
+// the rest of it, in each of its screen rows.
+static void repeatacross(Uint8 *line, size_t periodbytes, size_t rowbytes)
+{
+    for (int k = 0; k < zoom; k++) {
+        Uint8 *out = line + k * screen->pitch;
+        for (size_t done = periodbytes; done < rowbytes; done *= 2)
+            memcpy(out + done, out, done < rowbytes - done ? done : rowbytes - done);
+    }
+}
+
+// Every preview base pixel shows the grid pixel that painting there would
+// change: the same division and modulo as editorpaint. So a row repeats
+// across every gw * ezoom base pixels, the rows repeat down every
+// gh * ezoom, and each run of ezoom rows is alike: only the first period
+// of the row of each grid row is worked out, the rest is copied from
+// screen pixels already drawn in this frame.
+void drawgrid()
+{
+    Uint32 colours[16];
+    gridrow rows[8];
+    int gw = tsselw * TILE, gh = tsselh * TILE;
+    if (gw <= 0 || gh <= 0)
+        return;
+    mappalette(colours);
+    int left = viewx + PREVIEWX, top = viewy + PREVIEWY;
+    int bpp = screen->format->BytesPerPixel;
+    if ((bpp != 2 && bpp != 4) || ezoom < 1 || ezoom > RUNMAX || vieww < 1 || left < 0 ||
+        top < 0 || (left + vieww) * zoom > screen->w || (top + viewh) * zoom > screen->h) {
+        drawgridrows(colours, gw, gh);
+        return;
+    }
+    int across = gw * ezoom < vieww ? gw * ezoom : vieww;
+    int down = gh * ezoom;
+    int gridrows = (viewh + ezoom - 1) / ezoom < gh ? (viewh + ezoom - 1) / ezoom : gh;
+    size_t periodbytes = (size_t)across * zoom * bpp, rowbytes = (size_t)vieww * zoom * bpp;
+    int pitch = screen->pitch;
+    if (SDL_MUSTLOCK(screen))
+        SDL_LockSurface(screen);
+    Uint8 *first = (Uint8 *)screen->pixels + top * zoom * pitch + left * zoom * bpp;
+    static void (*const spreads[RUNMAX])(gridrow *, const Uint32 *, const unsigned char *, int) = {
+        spread<1>, spread<2>, spread<3>, spread<4>, spread<5>, spread<6>, spread<7>, spread<8>,
+    };
+    for (int gy0 = 0; gy0 < gridrows; gy0 += 8) {
+        spreads[ezoom - 1](rows, colours, grid + gy0, (across + ezoom - 1) / ezoom);
+        for (int k = 0; k < 8 && gy0 + k < gridrows; k++) {
+            int r = (gy0 + k) * ezoom;
+            drawbaserow(left, top + r, rows[k], across);
+            repeatacross(first + r * zoom * pitch, periodbytes, rowbytes);
+        }
+    }
+    // Every other row is a copy of one above it.
+    for (int r = 1; r < viewh; r++) {
+        int from = r >= down ? r - down : r % ezoom != 0 ? r - 1 : -1;
+        if (from < 0)
+            continue;
+        Uint8 *line = first + r * zoom * pitch;
+        for (int k = 0; k < zoom; k++)
+            memcpy(line + k * pitch, line + k * pitch - (r - from) * zoom * pitch, rowbytes);
+    }
+    if (SDL_MUSTLOCK(screen))
+        SDL_UnlockSurface(screen);
 }

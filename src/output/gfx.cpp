@@ -1,5 +1,6 @@
 // GUI graphics enlargement, the software pointer, and the row writer that
-// the sheet view and the editor preview draw through.
+// the editor preview draws through (and the sheet view, where it cannot
+// write the screen directly).
 #include "vorludit.h"
 #include <cstring>
 
@@ -92,14 +93,31 @@ void mappalette(Uint32 *colours)
         colours[i] = SDL_MapRGB(screen->format, pal[i][0], pal[i][1], pal[i][2]);
 }
 
+// Each colour repeated Z times; a fixed Z lets the compiler write whole
+// vectors at a time.
+template <typename P, int Z>
+static void expandrow(P *out, const Uint32 *colours, int n)
+{
+    for (int i = 0; i < n; i++)
+        for (int l = 0; l < Z; l++)
+            out[i * Z + l] = (P)colours[i];
+}
+
 template <typename P>
 static void writerow(Uint8 *line, const Uint32 *colours, int n)
 {
     P *out = (P *)line;
-    for (int i = 0; i < n; i++) {
-        P v = (P)colours[i];
-        for (int l = 0; l < zoom; l++)
-            *out++ = v;
+    int z = zoom;
+    if (z == 1) {
+        expandrow<P, 1>(out, colours, n);
+    } else if (z == 2) {
+        expandrow<P, 2>(out, colours, n);
+    } else {
+        for (int i = 0; i < n; i++) {
+            P v = (P)colours[i];
+            for (int l = 0; l < z; l++)
+                *out++ = v;
+        }
     }
 }
 
