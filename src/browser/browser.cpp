@@ -60,64 +60,6 @@ static void drawpairs(const unsigned char *top, const Uint32 *colours)
     }
 }
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#include <tmmintrin.h>
-#define SHEETVECTORS 1
-
-// For a 16-bit screen at zoom 1 or 2 on processors with SSSE3: a block of
-// 16 x 16 base pixels at a time. The 16 columns' indices, a vector each,
-// become 16 rows of indices by four rounds of interleaving (each round
-// moves one bit of the column number into the byte position); each row's
-// low and high colour bytes are then looked up 16 at once.
-__attribute__((target("ssse3"))) static void drawsheetvectors(const unsigned char *top,
-                                                               const Uint32 *colours)
-{
-    Uint8 lowbytes[16], highbytes[16];
-    for (int i = 0; i < 16; i++) {
-        lowbytes[i] = (Uint8)colours[i];
-        highbytes[i] = (Uint8)(colours[i] >> 8);
-    }
-    const __m128i lows = _mm_loadu_si128((const __m128i *)lowbytes);
-    const __m128i highs = _mm_loadu_si128((const __m128i *)highbytes);
-    const __m128i nibbles = _mm_set1_epi8(0x0f);
-    int z = zoom, pitch = screen->pitch;
-    for (int r0 = 0; r0 < VIEWH; r0 += 16) {
-        Uint8 *band = (Uint8 *)screen->pixels + r0 * z * pitch;
-        for (int c0 = 0; c0 < VIEWW; c0 += 16) {
-            __m128i v[16], t[16];
-            for (int i = 0; i < 16; i++)
-                v[i] = _mm_and_si128(_mm_loadu_si128((const __m128i *)(top + (c0 + i) * SHEETH + r0)),
-                                     nibbles);
-            for (int round = 0; round < 4; round++) {
-                for (int i = 0; i < 8; i++) {
-                    t[2 * i] = _mm_unpacklo_epi8(v[i], v[i + 8]);
-                    t[2 * i + 1] = _mm_unpackhi_epi8(v[i], v[i + 8]);
-                }
-                for (int i = 0; i < 16; i++)
-                    v[i] = t[i];
-            }
-            for (int k = 0; k < 16; k++) {
-                __m128i lo = _mm_shuffle_epi8(lows, v[k]), hi = _mm_shuffle_epi8(highs, v[k]);
-                __m128i first = _mm_unpacklo_epi8(lo, hi), second = _mm_unpackhi_epi8(lo, hi);
-                __m128i *out = (__m128i *)(band + k * z * pitch + c0 * z * 2);
-                if (z == 1) {
-                    _mm_storeu_si128(out, first);
-                    _mm_storeu_si128(out + 1, second);
-                } else {
-                    _mm_storeu_si128(out, _mm_unpacklo_epi16(first, first));
-                    _mm_storeu_si128(out + 1, _mm_unpackhi_epi16(first, first));
-                    _mm_storeu_si128(out + 2, _mm_unpacklo_epi16(second, second));
-                    _mm_storeu_si128(out + 3, _mm_unpackhi_epi16(second, second));
-                }
-            }
-        }
-        if (z == 2)
-            for (int k = 0; k < 16; k++)
-                memcpy(band + (2 * k + 1) * pitch, band + 2 * k * pitch, VIEWW * 2 * 2);
-    }
-}
-#endif
-
 template <typename P>
 static bool drawpairsatzoom(const unsigned char *top, const Uint32 *colours)
 {
@@ -162,15 +104,7 @@ static void drawsheetview()
     }
     if (SDL_MUSTLOCK(screen))
         SDL_LockSurface(screen);
-    bool drawn = false;
-#ifdef SHEETVECTORS
-    if (bpp == 2 && (zoom == 1 || zoom == 2) && __builtin_cpu_supports("ssse3")) {
-        drawsheetvectors(top, colours);
-        drawn = true;
-    }
-#endif
-    if (!drawn)
-        drawn = bpp == 2 ? drawpairsatzoom<Uint16>(top, colours) : drawpairsatzoom<Uint32>(top, colours);
+    bool drawn = bpp == 2 ? drawpairsatzoom<Uint16>(top, colours) : drawpairsatzoom<Uint32>(top, colours);
     if (SDL_MUSTLOCK(screen))
         SDL_UnlockSurface(screen);
     if (!drawn)

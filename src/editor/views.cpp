@@ -71,37 +71,15 @@ void draweditor()
     }
 }
 
-static const int RUNMAX = 8;  // largest ezoom
-typedef Uint32 gridrow[PREVIEWW + RUNMAX];  // with room for a last run
-
-// The plain way: every preview row worked out in full.
-static void drawgridrows(const Uint32 *colours, int gw, int gh)
+// The first n base pixels of the preview rows of grid row gy: each grid
+// pixel repeated ezoom times.
+static void spreadrow(Uint32 *row, const Uint32 *colours, int gy, int n)
 {
-    Uint32 row[PREVIEWW];
-    for (int r = 0; r < viewh; r++) {
-        const unsigned char *column = grid + (r / ezoom) % gh;
-        for (int c = 0; c < vieww; c++)
-            row[c] = colours[column[((c / ezoom) % gw) * GRIDSIZE]];
-        drawbaserow(viewx + PREVIEWX, viewy + PREVIEWY + r, row, vieww);
-    }
-}
-
-// The rows of 8 grid rows from column, n grid columns of them, each grid
-// pixel a run of E. The grid is read as it lies in memory, a word of 8
-// rows per grid column (the grid's height is a whole number of tiles).
-// The last run may go past the preview's width into the spare room.
-template <int E>
-static void spread(gridrow *rows, const Uint32 *colours, const unsigned char *column, int n)
-{
-    for (int gx = 0; gx < n; gx++) {
-        Uint64 eight;
-        memcpy(&eight, column + gx * GRIDSIZE, 8);
-        eight = SDL_SwapLE64(eight);
-        for (int k = 0; k < 8; k++) {
-            Uint32 v = colours[(eight >> 8 * k) & 15];
-            for (int e = 0; e < E; e++)
-                rows[k][gx * E + e] = v;
-        }
+    int c = 0;
+    for (int gx = 0; c < n; gx++) {
+        Uint32 v = colours[grid[gx * GRIDSIZE + gy]];
+        for (int e = 0; e < ezoom && c < n; e++)
+            row[c++] = v;
     }
 }
 
@@ -125,36 +103,28 @@ static void repeatacross(Uint8 *line, size_t periodbytes, size_t rowbytes)
 void drawgrid()
 {
     Uint32 colours[16];
-    gridrow rows[8];
     int gw = tsselw * TILE, gh = tsselh * TILE;
     if (gw <= 0 || gh <= 0)
         return;
     mappalette(colours);
     int left = viewx + PREVIEWX, top = viewy + PREVIEWY;
     int bpp = screen->format->BytesPerPixel;
-    if ((bpp != 2 && bpp != 4) || ezoom < 1 || ezoom > RUNMAX || vieww < 1 || left < 0 ||
-        top < 0 || (left + vieww) * zoom > screen->w || (top + viewh) * zoom > screen->h) {
-        drawgridrows(colours, gw, gh);
+    if (vieww < 1 || (left + vieww) * zoom > screen->w || (top + viewh) * zoom > screen->h)
         return;
-    }
     int across = gw * ezoom < vieww ? gw * ezoom : vieww;
     int down = gh * ezoom;
     int gridrows = (viewh + ezoom - 1) / ezoom < gh ? (viewh + ezoom - 1) / ezoom : gh;
     size_t periodbytes = (size_t)across * zoom * bpp, rowbytes = (size_t)vieww * zoom * bpp;
     int pitch = screen->pitch;
+    Uint32 row[PREVIEWW];
     if (SDL_MUSTLOCK(screen))
         SDL_LockSurface(screen);
     Uint8 *first = (Uint8 *)screen->pixels + top * zoom * pitch + left * zoom * bpp;
-    static void (*const spreads[RUNMAX])(gridrow *, const Uint32 *, const unsigned char *, int) = {
-        spread<1>, spread<2>, spread<3>, spread<4>, spread<5>, spread<6>, spread<7>, spread<8>,
-    };
-    for (int gy0 = 0; gy0 < gridrows; gy0 += 8) {
-        spreads[ezoom - 1](rows, colours, grid + gy0, (across + ezoom - 1) / ezoom);
-        for (int k = 0; k < 8 && gy0 + k < gridrows; k++) {
-            int r = (gy0 + k) * ezoom;
-            drawbaserow(left, top + r, rows[k], across);
-            repeatacross(first + r * zoom * pitch, periodbytes, rowbytes);
-        }
+    for (int gy = 0; gy < gridrows; gy++) {
+        int r = gy * ezoom;
+        spreadrow(row, colours, gy, across);
+        drawbaserow(left, top + r, row, across);
+        repeatacross(first + r * zoom * pitch, periodbytes, rowbytes);
     }
     // Every other row is a copy of one above it.
     for (int r = 1; r < viewh; r++) {
