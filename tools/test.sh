@@ -17,4 +17,4 @@ ASAN_OPTIONS=detect_leaks=0 ctest --test-dir "$top/build-asan" --output-on-failu
 cmake -S "$top" -B "$top/build-fuzz" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVORLUDIT_FUZZ=ON -DVORLUDIT_SANITIZE=ON -DVORLUDIT_BENCH=OFF >/dev/null
 cmake --build "$top/build-fuzz" -j2 --target fuzz_sheet
-ctest --test-dir "$top/build-fuzz" -R '^fuzz\.' --output-on-failure
+ctest --test-dir "$top/build-fuzz" -R '^fuzz\.' --verbose
