@@ -4,32 +4,27 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-static keyboard kb;
+static Uint8 keys[SDLK_LAST];
 
-static void hold(SDLKey sym, int frames)
+// Holds the key for this many frames, then releases it for one.
+static void hold(SDLKey sym, int frames = 1)
 {
-    press(&kb, sym, true);
+    keys[sym] = 1;
     for (int i = 0; i < frames; i++)
-        handlekeys(kb.held);
-    press(&kb, sym, false);
-    handlekeys(kb.held);
+        handlekeys(keys);
+    keys[sym] = 0;
+    handlekeys(keys);
 }
 
 TEST(Keys, HeldUpScrollsOnFramesOneSevenAndThirteen)
 {
     freshstate();
     tstop = 30;
-    press(&kb, SDLK_UP, true);
-    int seen[13];
-    for (int i = 0; i < 13; i++) {
-        handlekeys(kb.held);
-        seen[i] = tstop;
-    }
-    EXPECT_EQ(seen[0], 25);
-    EXPECT_EQ(seen[5], 25);
-    EXPECT_EQ(seen[6], 20);
-    EXPECT_EQ(seen[11], 20);
-    EXPECT_EQ(seen[12], 15);
+    keys[SDLK_UP] = 1;
+    std::vector<int> seen;
+    for (int i = 0; i < 13; i++, seen.push_back(tstop))
+        handlekeys(keys);
+    EXPECT_EQ(seen, std::vector<int>({ 25, 25, 25, 25, 25, 25, 20, 20, 20, 20, 20, 20, 15 }));
 }
 
 TEST(Keys, EdgeLatchesFireOncePerPressAndNotAfterAModeChange)
@@ -38,20 +33,19 @@ TEST(Keys, EdgeLatchesFireOncePerPressAndNotAfterAModeChange)
     tsselw = tsselh = 1;
     hold(SDLK_RETURN, 5);                  // opens once, does not toggle back
     EXPECT_EQ(mode, 1);
-    hold(SDLK_RETURN, 1);
+    hold(SDLK_RETURN);
     EXPECT_EQ(mode, 0);
-    press(&kb, SDLK_4, true);              // held in the browser: latched, no effect
-    handlekeys(kb.held);
+    keys[SDLK_4] = 1;                      // held in the browser: latched, no effect
+    handlekeys(keys);
     hold(SDLK_RETURN, 2);                  // opens the editor while 4 stays held
-    EXPECT_EQ(mode, 1);
-    EXPECT_EQ(view, 1);
-    press(&kb, SDLK_4, false);
-    handlekeys(kb.held);
-    hold(SDLK_4, 1);
+    EXPECT_TRUE(mode == 1 && view == 1);
+    keys[SDLK_4] = 0;
+    handlekeys(keys);
+    hold(SDLK_4);
     EXPECT_EQ(view, 4);
-    hold(SDLK_F5, 1);                      // no saving from the editor
+    hold(SDLK_F5);                         // no saving from the editor
     EXPECT_EQ(messagetime, 0);
-    hold(SDLK_ESCAPE, 1);
+    hold(SDLK_ESCAPE);
     EXPECT_EQ(mode, 0);
 }
 
@@ -62,28 +56,23 @@ TEST(Keys, OnlyLeftCtrlQualifiesZ)
     openeditor();
     curcol = 5;
     editorpaint(PREVIEWX, PREVIEWY, 0);
-    press(&kb, SDLK_RCTRL, true);
-    hold(SDLK_z, 1);
-    EXPECT_EQ(pblen, 1);
-    press(&kb, SDLK_RCTRL, false);
-    hold(SDLK_z, 1);
-    EXPECT_EQ(pblen, 1);
-    press(&kb, SDLK_LCTRL, true);
-    hold(SDLK_z, 1);
-    EXPECT_EQ(pblen, 0);
+    for (SDLKey ctrl : { SDLK_RCTRL, SDLK_UNKNOWN, SDLK_LCTRL }) {
+        keys[ctrl] = 1;
+        hold(SDLK_z);
+        keys[ctrl] = 0;
+        EXPECT_EQ(pblen, ctrl == SDLK_LCTRL ? 0 : 1);
+    }
     EXPECT_EQ(grid[0], 0);
 }
 
-static void push(Uint8 type, int x, int y, Uint8 button)
+static void push(Uint8 type, int x, int y, Uint8 button = 0)
 {
     SDL_Event e = SDL_Event();
     e.type = type;
-    if (type == SDL_MOUSEMOTION) {
-        e.motion.x = (Uint16)x;
-        e.motion.y = (Uint16)y;
-    } else {
+    e.motion.x = (Uint16)x;  // read only from motion events
+    e.motion.y = (Uint16)y;
+    if (type != SDL_MOUSEMOTION)
         e.button.button = button;
-    }
     ASSERT_EQ(SDL_PushEvent(&e), 0);
 }
 
@@ -92,39 +81,30 @@ TEST(Events, ClicksActAtTheLastMotionAndAnyReleaseEndsADrag)
     startwindow(2);
     push(SDL_MOUSEBUTTONDOWN, 0, 0, SDL_BUTTON_LEFT);      // before any motion: (0, 0)
     handleevents();
-    EXPECT_EQ(tsselw, 1);
-    EXPECT_EQ(tssely, 0);
-    push(SDL_MOUSEMOTION, 101, 65, 0);                     // base (50, 32): tile (3, 2)
+    EXPECT_TRUE(tsselw == 1 && tssely == 0);
+    push(SDL_MOUSEMOTION, 101, 65);                        // base (50, 32): tile (3, 2)
     push(SDL_MOUSEBUTTONDOWN, 0, 0, SDL_BUTTON_RIGHT);     // both held: left wins
-    push(SDL_MOUSEMOTION, 170, 140, 0);                    // base (85, 70): tile (5, 4)
+    push(SDL_MOUSEMOTION, 170, 140);                       // base (85, 70): tile (5, 4)
     handleevents();
-    EXPECT_EQ(pointerx, 85);
-    EXPECT_EQ(pointery, 70);
-    EXPECT_EQ(tsselx, 5);
-    EXPECT_EQ(tsselw, 1);
+    EXPECT_TRUE(pointerx == 85 && pointery == 70 && tsselx == 5 && tsselw == 1);
     push(SDL_MOUSEBUTTONUP, 0, 0, SDL_BUTTON_MIDDLE);
-    push(SDL_MOUSEMOTION, 300, 300, 0);
-    push(SDL_QUIT, 0, 0, 0);
+    push(SDL_MOUSEMOTION, 300, 300);
+    push(SDL_QUIT, 0, 0);
     handleevents();
-    EXPECT_EQ(leftbuttondown + rightbuttondown, 0);
-    EXPECT_EQ(tsselx, 5);
-    EXPECT_EQ(quitting, 1);
+    EXPECT_TRUE(leftbuttondown + rightbuttondown == 0 && tsselx == 5 && quitting == 1);
 }
 
 TEST(Startup, SettingsFileSetsOnlyAValidScale)
 {
-    const struct { const char *bytes; size_t len; int zoom; } cases[] = {
-        { "3", 1, 3 }, { "9junk", 5, 9 }, { "0", 1, 2 }, { "", 0, 2 }, { "a", 1, 2 }, { ":", 1, 2 },
+    const struct { std::string bytes; int zoom; } cases[] = {
+        { "3", 3 }, { "9junk", 9 }, { "0", 2 }, { "", 2 }, { "a", 2 }, { ":", 2 }, { std::string(1 << 20, 'x'), 2 },
     };
     for (const auto &c : cases) {
         freshstate();
-        writebytes("vorludef.txt", std::vector<unsigned char>(c.bytes, c.bytes + c.len));
+        writebytes("vorludef.txt", std::vector<unsigned char>(c.bytes.begin(), c.bytes.end()));
         readsettings();
-        EXPECT_EQ(zoom, c.zoom) << c.bytes;
+        EXPECT_EQ(zoom, c.zoom) << c.bytes.substr(0, 8);
     }
-    freshstate();
-    readsettings();
-    EXPECT_EQ(zoom, 2);
 }
 
 TEST(Startup, FirstExistingSheetAndAColourThatIsNeverZero)
@@ -134,10 +114,8 @@ TEST(Startup, FirstExistingSheetAndAColourThatIsNeverZero)
     writebytes("3TIL0000.bmp", { 1 });
     for (int i = 0; i < 500; i++) {
         initeditor();
-        ASSERT_GE(curcol, 1);
-        ASSERT_LE(curcol, 15);
+        ASSERT_TRUE(curcol >= 1 && curcol <= 15);
     }
-    EXPECT_EQ(episode, 2);
     EXPECT_STREQ(sheetname(), "2TIL0000.bmp");
 }
 

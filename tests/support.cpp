@@ -23,27 +23,17 @@ void startwindow(int z)
     loadgui();
 }
 
-Uint32 pixelat(int x, int y)
-{
-    SDL_LockSurface(screen);
-    const Uint8 *p = (const Uint8 *)screen->pixels + y * screen->pitch + x * screen->format->BytesPerPixel;
-    Uint32 v = 0;
-    memcpy(&v, p, screen->format->BytesPerPixel);  // little-endian machine
-    SDL_UnlockSurface(screen);
-    return v;
-}
-
-bool pixelis(int x, int y, int r, int g, int b)
-{
-    return pixelat(x, y) == SDL_MapRGB(screen->format, (Uint8)r, (Uint8)g, (Uint8)b);
-}
-
 bool baseis(int bx, int by, int r, int g, int b)
 {
-    for (int k = 0; k < zoom; k++)
-        for (int l = 0; l < zoom; l++)
-            if (!pixelis(bx * zoom + l, by * zoom + k, r, g, b))
+    Uint32 want = SDL_MapRGB(screen->format, (Uint8)r, (Uint8)g, (Uint8)b);
+    int bpp = screen->format->BytesPerPixel;
+    for (int y = by * zoom; y < (by + 1) * zoom; y++)
+        for (int x = bx * zoom; x < (bx + 1) * zoom; x++) {
+            Uint32 v = 0;
+            memcpy(&v, (const Uint8 *)screen->pixels + y * screen->pitch + x * bpp, bpp);
+            if (v != want)
                 return false;
+        }
     return true;
 }
 
@@ -68,14 +58,11 @@ void makeasymmetricsheet(int height)
 
 std::vector<unsigned char> readbytes(const std::string &path)
 {
-    std::vector<unsigned char> out;
+    std::vector<unsigned char> out(1 << 20);
     FILE *f = fopen(path.c_str(), "rb");
-    if (f == nullptr)
-        return out;
-    int c;
-    while ((c = fgetc(f)) != EOF)
-        out.push_back((unsigned char)c);
-    fclose(f);
+    out.resize(f ? fread(out.data(), 1, out.size(), f) : 0);
+    if (f)
+        fclose(f);
     return out;
 }
 
@@ -83,12 +70,6 @@ void writebytes(const std::string &path, const std::vector<unsigned char> &bytes
 {
     FILE *f = fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
-    if (!bytes.empty())
-        ASSERT_EQ(fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+    ASSERT_EQ(bytes.empty() ? 0 : fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
     ASSERT_EQ(fclose(f), 0);
-}
-
-void press(keyboard *k, SDLKey sym, bool down)
-{
-    k->held[sym] = down ? 1 : 0;
 }
