@@ -1,6 +1,5 @@
 // One frame: mouse events, keys, drawing, presenting; and the pacing.
 #include "vorludit.h"
-#include <cstring>
 
 void pointandclick(int x, int y, int button)
 {
@@ -124,39 +123,17 @@ void handlekeys(const Uint8 *keys)
         mode = 0;
 }
 
-// Grey over w x h screen pixels from (x, y), written as one row that is
-// then copied down. SDL's own fill writes 16- and 32-bit screens past the
-// cache; the drawing that follows next to or over the grey, and the
-// presenting, then have to fetch those lines back from memory.
-template <typename P>
-static void fillrows(int x, int y, int w, int h, Uint32 grey)
+// Grey over bw x bh base pixels from (bx, by). Written through the same
+// row writer as the drawing: SDL's own fill writes past the cache, and the
+// drawing and presenting that follow then fetch those lines back.
+static void fillgrey(int bx, int by, int bw, int bh)
 {
-    Uint8 *first = (Uint8 *)screen->pixels + y * screen->pitch + x * (int)sizeof(P);
-    P *row = (P *)first;
-    for (int i = 0; i < w; i++)
-        row[i] = (P)grey;
-    for (int k = 1; k < h; k++)
-        memcpy(first + k * screen->pitch, first, (size_t)w * sizeof(P));
-}
-
-static void fillgrey(int x, int y, int w, int h, Uint32 grey)
-{
-    if (w <= 0 || h <= 0)
-        return;
-    int bpp = screen->format->BytesPerPixel;
-    if (bpp != 2 && bpp != 4) {
-        SDL_Rect part = { (Sint16)x, (Sint16)y, (Uint16)w, (Uint16)h };
-        SDL_FillRect(screen, &part, grey);
-        return;
-    }
-    if (SDL_MUSTLOCK(screen))
-        SDL_LockSurface(screen);
-    if (bpp == 2)
-        fillrows<Uint16>(x, y, w, h, grey);
-    else
-        fillrows<Uint32>(x, y, w, h, grey);
-    if (SDL_MUSTLOCK(screen))
-        SDL_UnlockSurface(screen);
+    Uint32 row[WINDOWW];
+    Uint32 grey = SDL_MapRGB(screen->format, 215, 215, 215);
+    for (int i = 0; i < bw; i++)
+        row[i] = grey;
+    for (int r = by; r < by + bh; r++)
+        drawbaserow(bx, r, row, bw);
 }
 
 // The grey background. The sheet view, and the editor's preview when
@@ -164,7 +141,6 @@ static void fillgrey(int x, int y, int w, int h, Uint32 grey)
 // frame anyway, so the grey only goes around it.
 static void clearbackground()
 {
-    Uint32 grey = SDL_MapRGB(screen->format, 215, 215, 215);
     int x = 0, y = 0, w = 0, h = 0;  // the rectangle in base pixels
     if (mode == 0) {
         w = SHEETW;
@@ -175,15 +151,10 @@ static void clearbackground()
         w = vieww;
         h = viewh;
     }
-    if (w <= 0 || h <= 0 || x < 0 || y < 0 || (x + w) * zoom > screen->w || (y + h) * zoom > screen->h) {
-        fillgrey(0, 0, screen->w, screen->h, grey);
-        return;
-    }
-    int x0 = x * zoom, y0 = y * zoom, x1 = (x + w) * zoom, y1 = (y + h) * zoom;
-    fillgrey(0, 0, screen->w, y0, grey);                   // above
-    fillgrey(0, y1, screen->w, screen->h - y1, grey);      // below
-    fillgrey(0, y0, x0, y1 - y0, grey);                    // left
-    fillgrey(x1, y0, screen->w - x1, y1 - y0, grey);       // right
+    fillgrey(0, 0, swidth, y);                         // above
+    fillgrey(0, y + h, swidth, sheight - y - h);       // below
+    fillgrey(0, y, x, h);                              // left
+    fillgrey(x + w, y, swidth - x - w, h);             // right
 }
 
 void drawframe()

@@ -3,7 +3,7 @@
 // where start-up finds it.
 #include "vorludit.h"
 
-int swidth = 400, sheight = 352;
+int swidth = WINDOWW, sheight = WINDOWH;
 int zoom = 2;
 int episode = 1;
 int mode;
@@ -23,8 +23,8 @@ int keyatime, keystime, keyztime, keyf4time, keyf5time, keyescapetime;
 // The surfaces are left alone: they belong to the video system.
 void resetshell()
 {
-    swidth = 400;
-    sheight = 352;
+    swidth = WINDOWW;
+    sheight = WINDOWH;
     zoom = 2;
     episode = 1;
     mode = 0;

@@ -13,6 +13,8 @@
 // ---- Geometry and timing -------------------------------------------------
 
 const int FRAMEMS = 30;           // frame period in milliseconds
+const int WINDOWW = 400;          // window size in base pixels
+const int WINDOWH = 352;
 const int MESSAGEFRAMES = 30;     // frames a status message stays on show
 const int TILE = 16;              // tile edge in pixels
 const int SHEETW = 208;           // sheet width in pixels: 13 tiles
