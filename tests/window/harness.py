@@ -1,153 +1,93 @@
 # Real-window harness: a private Xvfb, the editor in a scratch folder, input
 # through XTEST and screenshots through GetImage, all on one X connection.
-import ctypes, os, random, shutil, signal, struct, subprocess, sys, tempfile, time
+import atexit, ctypes, io, os, random, re, shutil, struct, subprocess, sys, tempfile, time
 from pathlib import Path
 from Xlib import X, XK, display, protocol
 from Xlib.ext import xtest
-from PIL import Image
+from PIL import Image, ImageChops
 
-BIN, REPO = os.path.abspath(sys.argv[1]), Path(sys.argv[2]).resolve()
+BIN, REPO, WORK = os.path.abspath(sys.argv[1]), Path(sys.argv[2]).resolve(), Path(tempfile.mkdtemp(prefix='vorwin'))
+shutil.copy(REPO / 'data' / 'vorlugfx.bmp', WORK)
+dies_with_us = lambda sig: dict(preexec_fn=lambda: ctypes.CDLL(None).prctl(1, sig))  # PR_SET_PDEATHSIG
+# Xvfb takes a free display number and tells it once it accepts connections.
+xvfb = subprocess.Popen(['Xvfb', '-displayfd', '1', '-screen', '0', '1600x1200x24'], stdout=subprocess.PIPE,
+                        stderr=subprocess.DEVNULL, **dies_with_us(15))
+atexit.register(lambda: (xvfb.terminate(), xvfb.wait(), shutil.rmtree(WORK)))
+ENV = dict(os.environ, DISPLAY=':' + xvfb.stdout.readline().decode().strip(), SDL_VIDEODRIVER='x11')
+dpy = display.Display(ENV['DISPLAY'])
 # 16 well-separated colours, none of them the marker's yellow, black or magenta.
 PAL = [(32 + 64 * (i % 4), 40 + 60 * (i // 4), 200 - 9 * i) for i in range(16)]
 
-def check(cond, msg):
-    if not cond:
-        raise SystemExit('FAIL: ' + msg)
-
-def sheet_bytes(pix, pal, colours=0, topdown=False):
-    """A sheet file of pix[y][x] (top row first): our own layout unless told otherwise."""
+def sheet(pix, pal=PAL, colours=0, topdown=False):
+    """A sheet file of pix[y][x] (top row first): the editor's own layout unless told otherwise."""
     h = len(pix)
-    head = b'BM' + struct.pack('<IIIIiiHHIIiiII', 104 * h + 118, 0, 118, 40, 208,
-                               -h if topdown else h, 1, 4, 0, 104 * h, 0, 0, colours, 0)
-    return head + b''.join(bytes((b, g, r, 0)) for r, g, b in pal) + \
-        b''.join(bytes(r[2 * i] * 16 + r[2 * i + 1] for i in range(104)) for r in (pix if topdown else pix[::-1]))
+    return b'BM' + struct.pack('<IIIIiiHHIIiiII', 104 * h + 118, 0, 118, 40, 208, -h if topdown else h, 1, 4, 0,
+                               104 * h, 0, 0, colours, 0) + bytes(c for r, g, b in pal for c in (b, g, r, 0)) + \
+        bytes(r[i] * 16 + r[i + 1] for r in (pix if topdown else pix[::-1]) for i in range(0, 208, 2))
 
-def random_sheet(h, seed):
-    rnd = random.Random(seed)
-    return [[rnd.randrange(16) for _ in range(208)] for _ in range(h)]
-
-def pixel_diff(a, b):
-    """Where two bottom-up files with the 118-byte header differ."""
-    px = lambda d, x, y: d[118 + 104 * ((len(d) - 118) // 104 - 1 - y) + x // 2] >> (4 - 4 * (x % 2)) & 15
-    d = [(x, y) for y in range((min(len(a), len(b)) - 118) // 104) for x in range(208) if px(a, x, y) != px(b, x, y)]
-    return 'sizes %d/%d, same header: %s, differing pixels (x, y): %s' % (len(a), len(b), a[:118] == b[:118], d[:8])
+random_sheet = lambda h, seed: [[r.randrange(16) for _ in range(208)] for r in [random.Random(seed)] for _ in range(h)]
 
 def until(fn, secs=10):
-    """fn()'s first true value, polled for up to secs; else None."""
     end = time.time() + secs
-    while time.time() < end:
-        v = fn()
-        if v:
-            return v
+    while not (v := fn()) and time.time() < end:
         time.sleep(0.05)
+    return v
 
-def connect(n):
+def find():
     try:
-        return display.Display(':%d' % n)
+        return next((w for w in dpy.screen().root.query_tree().children if w.get_wm_name() == 'vorludit 0.1'
+                     and w.get_attributes().map_state == X.IsViewable), None)
     except Exception:
-        return None
+        return None  # a window went meanwhile
 
-class Session:
-    def __enter__(self):
-        self.tmp = Path(tempfile.mkdtemp(prefix='vorwin'))
-        self.work, self.out, self.proc = self.tmp / 'work', self.tmp / 'stdout', None
-        self.work.mkdir()
-        shutil.copy(REPO / 'data' / 'vorlugfx.bmp', self.work)
-        for n in range(90, 400):
-            if os.path.exists('/tmp/.X11-unix/X%d' % n) or os.path.exists('/tmp/.X%d-lock' % n):
-                continue
-            self.xvfb = subprocess.Popen(['Xvfb', ':%d' % n, '-screen', '0', '1600x1200x24', '-nolisten', 'tcp'],
-                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,  # and ends with us:
-                                         preexec_fn=lambda: ctypes.CDLL(None).prctl(1, signal.SIGTERM))
-            self.dpy, self.n = until(lambda: connect(n) or self.xvfb.poll() is not None, 5), n
-            if isinstance(self.dpy, display.Display):
-                return self
-            self.xvfb.terminate(), self.xvfb.wait()  # another server took this number first
-        check(False, 'no Xvfb display could be started')
+def start(window=True):
+    """(process, its window or True once ended, output); started again while SDL fails to connect (1 in 100)."""
+    for _ in range(3):
+        p = subprocess.Popen([BIN], cwd=WORK, env=ENV, stdout=subprocess.PIPE, text=True, **dies_with_us(9))
+        time.sleep(0.5)  # off the display while the editor connects
+        w = until(lambda: window and find() or p.poll() is not None)
+        out = '' if w is not True else p.stdout.read()
+        if not out.startswith(('Could not initialize SDL', 'Could not set video mode')):
+            assert w and (w is True) != window, 'window %s, status %s, output %r' % (w, p.returncode, out)
+            return p, w, out
+    raise AssertionError('SDL failed three times: ' + out)
 
-    def __exit__(self, *exc):
-        if self.proc and self.proc.poll() is None:
-            self.proc.kill(), self.proc.wait()
-        self.xvfb.terminate(), self.xvfb.wait()  # not kill: Xvfb then leaves its lock file behind
-        shutil.rmtree(self.tmp, ignore_errors=True)
+def fake(kind, detail=0, pause=0.05, **xy):
+    xtest.fake_input(dpy, kind, detail, **xy)
+    dpy.sync()
+    time.sleep(pause)
 
-    def launch(self, window=True, zoom=2):
-        """Starts the editor: up to 3 tries, as SDL now and then fails to connect."""
-        self.zoom, env = zoom, dict(os.environ, DISPLAY=':%d' % self.n, SDL_VIDEODRIVER='x11')
-        for _ in range(3):
-            with open(self.out, 'w') as out:
-                self.proc = subprocess.Popen([BIN], cwd=self.work, env=env, stdout=out)
-            time.sleep(0.5)  # off the display while the editor connects
-            self.win = until(lambda: window and self.find() or self.proc.poll() is not None)
-            check(self.win, 'no window after 10 s' if window else 'still running after 10 s')
-            if self.win is not True:
-                o = self.dpy.screen().root.translate_coords(self.win, 0, 0)
-                self.ox, self.oy, (w, h) = o.x, o.y, self.size()
-                self.move(300, 300)  # keys go to the window under the pointer
-                return check(until(lambda: min(self.win.get_image(w - 1, h - 1, 1, 1, X.ZPixmap, 0xffffffff)
-                                               .data[:3]) > 128), 'the frames never start: no grey corner')
-            if not self.out.read_text().startswith(('Could not initialize SDL', 'Could not set video mode')):
-                return check(not window, 'editor ended %s: %r' % (self.proc.returncode, self.out.read_text()))
-        check(False, 'SDL failed three times: ' + self.out.read_text())
+class Editor:
+    def __init__(self, zoom=2):
+        self.zoom, (self.proc, self.win, _) = zoom, start()
+        o, g = dpy.screen().root.translate_coords(self.win, 0, 0), self.win.get_geometry()
+        self.ox, self.oy, self.size = o.x, o.y, (g.width, g.height)
+        self.click((300, 300), b=0)  # keys go to the window under the pointer; then wait for a first frame
+        assert until(lambda: min(self.shot().getpixel((g.width - 1, g.height - 1))) > 128), 'no grey corner, no frames'
 
-    def find(self):
-        for w in self.dpy.screen().root.query_tree().children:
-            try:
-                if w.get_wm_name() == 'vorludit 0.1' and w.get_attributes().map_state == X.IsViewable:
-                    return w
-            except Exception:
-                pass  # gone meanwhile
+    def key(self, name, hold=0.2, mods=()):  # held for some 30 ms frames (Up and Down repeat after 6)
+        codes = [dpy.keysym_to_keycode(XK.string_to_keysym(k)) for k in (*mods, name)]
+        [fake(X.KeyPress, c, hold) for c in codes] + [fake(X.KeyRelease, c, 0.1) for c in codes[::-1]]
 
-    def size(self):
-        g = self.win.get_geometry()
-        return g.width, g.height
-
-    def fake(self, kind, detail=0, pause=0.05, **xy):
-        xtest.fake_input(self.dpy, kind, detail, **xy)
-        self.dpy.sync()
-        time.sleep(pause)
-
-    def key(self, name, hold=0.2, mods=()):
-        """Held for some frames (Up and Down repeat after 6); then a pause of a few."""
-        codes = [self.dpy.keysym_to_keycode(XK.string_to_keysym(k)) for k in (*mods, name)]
-        for kind, seq, pause in ((X.KeyPress, codes, hold), (X.KeyRelease, codes[::-1], 0.1)):
-            for c in seq:
-                self.fake(kind, c, 0)
-            time.sleep(pause)
-
-    def move(self, x, y):
-        """To base pixel (x, y): the middle of its zoom x zoom square."""
-        self.fake(X.MotionNotify, x=self.ox + x * self.zoom + self.zoom // 2, y=self.oy + y * self.zoom + self.zoom // 2)
-
-    def drag(self, points, b=1):
-        self.move(*points[0])
-        self.fake(X.ButtonPress, b)
-        for p in points[1:]:
-            self.move(*p)
-        self.fake(X.ButtonRelease, b)
-
-    def click(self, x, y, b=1):
-        self.drag([(x, y)], b)
+    def click(self, *points, b=1):  # button b at the first base pixel, dragged over the others (b=0: a move)
+        for i, (x, y) in enumerate(points):
+            fake(X.MotionNotify, x=self.ox + x * self.zoom + self.zoom // 2, y=self.oy + y * self.zoom + self.zoom // 2)
+            i or b and fake(X.ButtonPress, b)
+        b and fake(X.ButtonRelease, b)
 
     def shot(self):
-        """The window as an RGB image, once the frames have caught up."""
-        time.sleep(0.12)
-        raw = self.win.get_image(0, 0, *self.size(), X.ZPixmap, 0xffffffff)
-        return Image.frombytes('RGB', self.size(), raw.data, 'raw', 'BGRX')
+        time.sleep(0.12)  # for the frames to catch up
+        return Image.frombytes('RGB', self.size, self.win.get_image(0, 0, *self.size, X.ZPixmap, 0xffffffff).data,
+                               'raw', 'BGRX')
 
-    def save(self, name):
-        """F5, then the sheet file's new bytes once it has been replaced."""
-        f = self.work / name
-        before = f.exists() and f.stat().st_ino
+    def save(self, name='1TIL0000.bmp'):  # F5; the file's new bytes once it has been replaced
+        before = (f := WORK / name).exists() and f.stat().st_ino
         self.key('F5')
-        data = until(lambda: f.exists() and f.stat().st_ino != before and f.read_bytes(), 3)
-        check(data, 'F5 did not replace ' + name)
-        return data
+        assert (new := until(lambda: f.exists() and f.stat().st_ino != before and f.read_bytes(), 3)), 'F5: ' + name
+        return new
 
-    def close(self):
-        """WM_DELETE_WINDOW, as a window manager sends it; returns (status, stdout)."""
-        atom = self.dpy.intern_atom
-        self.win.send_event(protocol.event.ClientMessage(window=self.win, client_type=atom('WM_PROTOCOLS'),
-                            data=(32, [atom('WM_DELETE_WINDOW'), X.CurrentTime, 0, 0, 0])))
-        self.dpy.flush()
-        return self.proc.wait(10), self.out.read_text()
+    def close(self):  # WM_DELETE_WINDOW, as a window manager sends it: (status, output)
+        self.win.send_event(protocol.event.ClientMessage(window=self.win, client_type=dpy.intern_atom('WM_PROTOCOLS'),
+                            data=(32, [dpy.intern_atom('WM_DELETE_WINDOW'), X.CurrentTime, 0, 0, 0])))
+        dpy.flush()
+        return self.proc.wait(10), self.proc.stdout.read()
