@@ -38,12 +38,17 @@ void resetsheet()
     sheetlocked = 0;
 }
 
+const char *sheetfile(int n)
+{
+    static const char *const names[SHEETFILES] = { "1TIL0000.bmp", "2TIL0000.bmp", "3TIL0000.bmp" };
+    if (n < 1 || n > SHEETFILES)
+        return names[0];
+    return names[n - 1];
+}
+
 const char *sheetname()
 {
-    static const char *const names[3] = { "1TIL0000.bmp", "2TIL0000.bmp", "3TIL0000.bmp" };
-    if (episode < 1 || episode > 3)
-        return names[0];
-    return names[episode - 1];
+    return sheetfile(episode);
 }
 
 static void post(const char *text)

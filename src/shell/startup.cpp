@@ -36,12 +36,11 @@ void readsettings()
 
 void initeditor()
 {
-    static const char *const names[3] = { "1TIL0000.bmp", "2TIL0000.bmp", "3TIL0000.bmp" };
     mode = 0;
     curcol = rann(14) + 1;  // never colour 0, which is usually the background
-    for (int i = 0; i < 3; i++) {
-        if (fileexists(names[i])) {
-            episode = i + 1;
+    for (int n = 1; n <= SHEETFILES; n++) {
+        if (fileexists(sheetfile(n))) {
+            episode = n;
             return;
         }
     }

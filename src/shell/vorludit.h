@@ -86,8 +86,11 @@ extern int imgw, imgh;            // sheet size in pixels
 extern int tsrows;                // whole tile rows: imgh / 16
 extern int sheetlocked;           // 1 after an existing sheet failed to load
 
+const int SHEETFILES = 3;         // sheet numbers 1 to 3, one file name each
+
 void resetsheet();
-const char *sheetname();
+const char *sheetfile(int n);     // the file name of sheet number n
+const char *sheetname();          // the file name of the sheet being edited
 void loadtiles();
 void savetiles();
 
