@@ -38,7 +38,7 @@ void resetsheet()
     sheetlocked = 0;
 }
 
-const char *sheetfile(int n)
+const char *sheetfilename(int n)
 {
     static const char *const names[SHEETFILES] = { "1TIL0000.bmp", "2TIL0000.bmp", "3TIL0000.bmp" };
     if (n < 1 || n > SHEETFILES)
@@ -48,7 +48,7 @@ const char *sheetfile(int n)
 
 const char *sheetname()
 {
-    return sheetfile(episode);
+    return sheetfilename(episode);
 }
 
 static void post(const char *text)

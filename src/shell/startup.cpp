@@ -39,7 +39,7 @@ void initeditor()
     mode = 0;
     curcol = rann(14) + 1;  // never colour 0, which is usually the background
     for (int n = 1; n <= SHEETFILES; n++) {
-        if (fileexists(sheetfile(n))) {
+        if (fileexists(sheetfilename(n))) {
             episode = n;
             return;
         }

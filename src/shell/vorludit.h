@@ -89,7 +89,7 @@ extern int sheetlocked;           // 1 after an existing sheet failed to load
 const int SHEETFILES = 3;         // sheet numbers 1 to 3, one file name each
 
 void resetsheet();
-const char *sheetfile(int n);     // the file name of sheet number n
+const char *sheetfilename(int n);     // the file name of sheet number n
 const char *sheetname();          // the file name of the sheet being edited
 void loadtiles();
 void savetiles();
