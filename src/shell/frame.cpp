@@ -42,10 +42,18 @@ void handleevent(const SDL_Event *e)
     }
 }
 
+static int pollevent(SDL_Event *e)
+{
+    insdl = 1;
+    int got = SDL_PollEvent(e);
+    insdl = 0;
+    return got;
+}
+
 void handleevents()
 {
     SDL_Event e;
-    while (SDL_PollEvent(&e))
+    while (pollevent(&e))
         handleevent(&e);
 }
 
@@ -180,7 +188,9 @@ void runframe()
     handleevents();
     handlekeys(SDL_GetKeyState(NULL));
     drawframe();
+    insdl = 1;
     SDL_Flip(screen);
+    insdl = 0;
 }
 
 // Frames are never skipped: after a slow one the next ones run without

@@ -61,13 +61,22 @@ static int invisible()
     return 1;
 }
 
+// When the display goes away under the editor, its client library ends
+// the process from inside SDL's event pumping; shutting SDL down from
+// there would wait forever on the dead connection.
+static void quitvideo()
+{
+    if (!insdl)
+        SDL_Quit();
+}
+
 void startvideo()
 {
     if (SDL_Init(SDL_INIT_VIDEO) < 0 || invisible()) {
         printf("Could not initialize SDL: %s.\n", SDL_GetError());
         exit(1);
     }
-    atexit(SDL_Quit);
+    atexit(quitvideo);
     screen = SDL_SetVideoMode(swidth * zoom, sheight * zoom, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
     if (screen == NULL) {
         printf("Could not set video mode: %s\n", SDL_GetError());

@@ -12,6 +12,7 @@ int pointerx, pointery;
 int leftbuttondown, rightbuttondown;
 Uint32 next_time;
 int quitting;
+int insdl;
 SDL_Surface *screen;
 SDL_Surface *loadguigfx;
 SDL_Surface *guigfx;
@@ -33,6 +34,7 @@ void resetshell()
     leftbuttondown = rightbuttondown = 0;
     next_time = 0;
     quitting = 0;
+    insdl = 0;
     src = SDL_Rect();
     dst = SDL_Rect();
     keyuptime = keydowntime = keylctrltime = keyreturntime = 0;

@@ -47,6 +47,7 @@ extern int pointerx, pointery;    // pointer position in base pixels
 extern int leftbuttondown, rightbuttondown;
 extern Uint32 next_time;          // tick at which the next frame is due
 extern int quitting;              // set by a window close request
+extern int insdl;                 // 1 while SDL pumps events or presents
 extern SDL_Surface *screen;
 extern SDL_Surface *loadguigfx;
 extern SDL_Surface *guigfx;

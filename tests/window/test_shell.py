@@ -22,3 +22,9 @@ for setting, zoom, size in ((b'3\n', 3, (1200, 1056)), (b'0', 2, (800, 704))):
 (WORK / 'vorlugfx.bmp').unlink()
 p, _, out = start(window=False)
 assert p.returncode == 1 and re.fullmatch("Can't load editor graphics: .+\n", out), (p.returncode, out)
+
+# The display going away ends the editor instead of leaving it spinning.
+shutil.copy(REPO / 'data' / 'vorlugfx.bmp', WORK)
+e = Editor()
+xvfb.kill()
+assert e.proc.wait(5) == 1, 'editor outlived its display'
