@@ -88,10 +88,11 @@ TEST(Events, ClicksActAtTheLastMotionAndAnyReleaseEndsADrag)
     handleevents();
     EXPECT_TRUE(pointerx == 85 && pointery == 70 && tsselx == 5 && tsselw == 1);
     push(SDL_MOUSEBUTTONUP, 0, 0, SDL_BUTTON_MIDDLE);
-    push(SDL_MOUSEMOTION, 300, 300);
+    push(SDL_MOUSEMOTION, 65000, 300);                     // a drag out past the edge
     push(SDL_QUIT, 0, 0);
     handleevents();
     EXPECT_TRUE(leftbuttondown + rightbuttondown == 0 && tsselx == 5 && quitting == 1);
+    EXPECT_TRUE(pointerx == 399 && pointery == 150);
 }
 
 TEST(Startup, SettingsFileSetsOnlyAValidScale)

@@ -17,11 +17,6 @@ void resetviews()
     viewx = viewy = vieww = viewh = 0;
 }
 
-static int atmost(int v, int cap)
-{
-    return v > cap ? cap : v;
-}
-
 // 1: repeated across and down; 2: one band repeated across; 3: one column
 // repeated down; 4: one copy. Sizes are capped at the frame's edge.
 void setview(int n)

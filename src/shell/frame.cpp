@@ -27,8 +27,10 @@ void handleevent(const SDL_Event *e)
         rightbuttondown = 0;
         break;
     case SDL_MOUSEMOTION:
-        pointerx = e->motion.x / zoom;
-        pointery = e->motion.y / zoom;
+        // A drag that leaves the window goes on reporting positions past
+        // its edges; the pointer stays on the window's last pixel.
+        pointerx = atmost(e->motion.x / zoom, swidth - 1);
+        pointery = atmost(e->motion.y / zoom, sheight - 1);
         if (leftbuttondown == 1)
             pointandclick(pointerx, pointery, 0);
         else if (rightbuttondown == 1)

@@ -36,6 +36,11 @@ const int PREVIEWW = 384;         // largest preview area
 const int PREVIEWH = 320;
 const int INFOX = 224;            // left edge of the browser's info texts
 
+inline int atmost(int v, int cap)
+{
+    return v > cap ? cap : v;
+}
+
 // ---- src/shell/state.cpp: window, mode, pointer, keys --------------------
 
 extern int swidth, sheight;       // window size in base pixels
