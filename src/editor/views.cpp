@@ -106,9 +106,9 @@ void drawgrid()
     int bpp = screen->format->BytesPerPixel;
     if (vieww < 1 || (left + vieww) * zoom > screen->w || (top + viewh) * zoom > screen->h)
         return;
-    int across = gw * ezoom < vieww ? gw * ezoom : vieww;
+    int across = atmost(gw * ezoom, vieww);
     int down = gh * ezoom;
-    int gridrows = (viewh + ezoom - 1) / ezoom < gh ? (viewh + ezoom - 1) / ezoom : gh;
+    int gridrows = atmost((viewh + ezoom - 1) / ezoom, gh);
     size_t periodbytes = (size_t)across * zoom * bpp, rowbytes = (size_t)vieww * zoom * bpp;
     int pitch = screen->pitch;
     Uint32 row[PREVIEWW];
