@@ -111,14 +111,20 @@ static int targetpath(const char *name, char *path)
     return 1;
 }
 
+// The length of the folder part of a path, its last slash included; 0 for
+// a name in the working folder.
+static int folderlength(const char *path)
+{
+    const char *slash = strrchr(path, '/');
+    return slash ? (int)(slash - path + 1) : 0;
+}
+
 // The temporary name: ".NAME.XXXXXX" in the target's own folder, so the
 // final rename stays within one file system.
 static int temppath(const char *target, char *tmp)
 {
-    const char *slash = strrchr(target, '/');
-    int dirlen = slash ? (int)(slash - target + 1) : 0;
-    const char *base = target + dirlen;
-    int n = snprintf(tmp, PATH_MAX, "%.*s.%s.XXXXXX", dirlen, target, base);
+    int dirlen = folderlength(target);
+    int n = snprintf(tmp, PATH_MAX, "%.*s.%s.XXXXXX", dirlen, target, target + dirlen);
     return n > 0 && n < PATH_MAX;
 }
 
@@ -152,11 +158,8 @@ static int writeall(int fd, const unsigned char *data, size_t len)
 static void syncfolder(const char *target)
 {
     char dir[PATH_MAX];
-    const char *slash = strrchr(target, '/');
-    if (slash == NULL)
-        strcpy(dir, ".");
-    else
-        snprintf(dir, sizeof dir, "%.*s", (int)(slash - target + 1), target);
+    int dirlen = folderlength(target);
+    snprintf(dir, sizeof dir, "%.*s", dirlen ? dirlen : 1, dirlen ? target : ".");
     int fd = open(dir, O_RDONLY);
     if (fd >= 0) {
         fsync(fd);
