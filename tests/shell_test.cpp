@@ -108,18 +108,6 @@ TEST(Startup, SettingsFileSetsOnlyAValidScale)
     }
 }
 
-TEST(Startup, FirstExistingSheetAndAColourThatIsNeverZero)
-{
-    freshstate();
-    writebytes("2TIL0000.bmp", { 1 });
-    writebytes("3TIL0000.bmp", { 1 });
-    for (int i = 0; i < 500; i++) {
-        initeditor();
-        ASSERT_TRUE(curcol >= 1 && curcol <= 15);
-    }
-    EXPECT_STREQ(sheetname(), "2TIL0000.bmp");
-}
-
 // The guards print on standard output; send it where the death test looks.
 #define EXPECT_GUARD(statement, line) \
     EXPECT_EXIT({ dup2(2, 1); statement; }, testing::ExitedWithCode(1), "^" line "$")
