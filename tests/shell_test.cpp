@@ -65,6 +65,7 @@ TEST(Keys, OnlyLeftCtrlQualifiesZ)
     EXPECT_EQ(grid[0], 0);
 }
 
+// button: the button pressed or released, or the buttons a motion holds.
 static void push(Uint8 type, int x, int y, Uint8 button = 0)
 {
     SDL_Event e = SDL_Event();
@@ -73,6 +74,8 @@ static void push(Uint8 type, int x, int y, Uint8 button = 0)
     e.motion.y = (Uint16)y;
     if (type != SDL_MOUSEMOTION)
         e.button.button = button;
+    else
+        e.motion.state = button;
     ASSERT_EQ(SDL_PushEvent(&e), 0);
 }
 
@@ -82,9 +85,9 @@ TEST(Events, ClicksActAtTheLastMotionAndAnyReleaseEndsADrag)
     push(SDL_MOUSEBUTTONDOWN, 0, 0, SDL_BUTTON_LEFT);      // before any motion: (0, 0)
     handleevents();
     EXPECT_TRUE(tsselw == 1 && tssely == 0);
-    push(SDL_MOUSEMOTION, 101, 65);                        // base (50, 32): tile (3, 2)
+    push(SDL_MOUSEMOTION, 101, 65, SDL_BUTTON_LMASK);      // base (50, 32): tile (3, 2)
     push(SDL_MOUSEBUTTONDOWN, 0, 0, SDL_BUTTON_RIGHT);     // both held: left wins
-    push(SDL_MOUSEMOTION, 170, 140);                       // base (85, 70): tile (5, 4)
+    push(SDL_MOUSEMOTION, 170, 140, SDL_BUTTON_LMASK | SDL_BUTTON_RMASK);  // base (85, 70): tile (5, 4)
     handleevents();
     EXPECT_TRUE(pointerx == 85 && pointery == 70 && tsselx == 5 && tsselw == 1);
     push(SDL_MOUSEBUTTONUP, 0, 0, SDL_BUTTON_MIDDLE);

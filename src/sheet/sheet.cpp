@@ -61,7 +61,7 @@ static void post(const char *text)
 static long readfile(const char *name, int *missing)
 {
     *missing = 0;
-    FILE *f = fopen(name, "rb");
+    FILE *f = openregular(name);
     if (f == NULL) {
         *missing = errno == ENOENT;
         return -1;

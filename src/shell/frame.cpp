@@ -9,6 +9,16 @@ void pointandclick(int x, int y, int button)
         editorclick(x, y, button);
 }
 
+// SDL's queue drops what does not fit, a release among it. Every motion
+// says which buttons are held: a drag whose button is no longer held has
+// lost its release, and ends as the release would have ended it. A press
+// that was lost starts nothing.
+static void droplostrelease(Uint8 held)
+{
+    if ((leftbuttondown && !(held & SDL_BUTTON_LMASK)) || (rightbuttondown && !(held & SDL_BUTTON_RMASK)))
+        leftbuttondown = rightbuttondown = 0;
+}
+
 void handleevent(const SDL_Event *e)
 {
     switch (e->type) {
@@ -27,6 +37,7 @@ void handleevent(const SDL_Event *e)
         rightbuttondown = 0;
         break;
     case SDL_MOUSEMOTION:
+        droplostrelease(e->motion.state);
         // A drag that leaves the window goes on reporting positions past
         // its edges; the pointer stays on the window's last pixel.
         pointerx = atmost(e->motion.x / zoom, swidth - 1);
@@ -195,12 +206,17 @@ void runframe()
     insdl = 0;
 }
 
+// The tick count wraps after about 49.7 days: ticks are compared through
+// their difference, which is right on both sides of the wrap.
+Uint32 ticksleft(Uint32 due, Uint32 now)
+{
+    Sint32 left = (Sint32)(due - now);
+    return left > 0 ? (Uint32)left : 0;
+}
+
 // Frames are never skipped: after a slow one the next ones run without
 // waiting until the schedule has caught up.
 Uint32 time_left()
 {
-    Uint32 now = SDL_GetTicks();
-    if (next_time > now)
-        return next_time - now;
-    return 0;
+    return ticksleft(next_time, SDL_GetTicks());
 }

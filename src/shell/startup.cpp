@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 static const char *SETTINGSFILE = "vorludef.txt";
 static const char *GUIFILE = "vorlugfx.bmp";
@@ -13,19 +17,42 @@ int rann(int n)
     return rand() % (n + 1);
 }
 
+// A FIFO or a device under one of our names must not hang the editor
+// or be read: files are opened without blocking, and only a regular file
+// (or a link to one) is taken. Returns NULL with errno ENOENT for a
+// missing file and EINVAL for one that is not regular.
+FILE *openregular(const char *path)
+{
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return NULL;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, 0) != 0) {
+        close(fd);
+        errno = EINVAL;
+        return NULL;
+    }
+    FILE *f = fdopen(fd, "rb");
+    if (f == NULL)
+        close(fd);
+    return f;
+}
+
+// Opening without blocking says whether the name can be opened at all;
+// whether it holds a sheet is for the load to find out.
 int fileexists(const char *path)
 {
-    FILE *f = fopen(path, "r");
-    if (f == NULL)
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return 0;
-    fclose(f);
+    close(fd);
     return 1;
 }
 
 // Only the first byte counts: '1' to '9' is the window scale.
 void readsettings()
 {
-    FILE *f = fopen(SETTINGSFILE, "rb");
+    FILE *f = openregular(SETTINGSFILE);
     if (f == NULL)
         return;
     int c = fgetc(f);
@@ -86,21 +113,45 @@ void startvideo()
     SDL_ShowCursor(SDL_DISABLE);
 }
 
+// The graphics line names the file where SDL's own text does not.
+static void guifailure(const char *path)
+{
+    const char *why = SDL_GetError();
+    if (strstr(why, path) != NULL)
+        printf("Can't load editor graphics: %s\n", why);
+    else if (why[0] != 0)
+        printf("Can't load editor graphics: %s: %s\n", path, why);
+    else
+        printf("Can't load editor graphics: Couldn't open %s\n", path);
+    exit(1);
+}
+
+static SDL_Surface *readbmp(const char *path)
+{
+    FILE *f = openregular(path);
+    if (f == NULL) {
+        SDL_SetError("Couldn't open %s", path);
+        return NULL;
+    }
+    SDL_RWops *rw = SDL_RWFromFP(f, 1);
+    if (rw == NULL) {
+        fclose(f);
+        return NULL;
+    }
+    return SDL_LoadBMP_RW(rw, 1);
+}
+
 // Loads the font and marker and enlarges them once, so that drawing a
 // glyph later is a single blit.
 void loadgui()
 {
-    loadguigfx = SDL_LoadBMP(GUIFILE);
-    if (loadguigfx == NULL) {
-        printf("Can't load editor graphics: %s\n", SDL_GetError());
-        exit(1);
-    }
+    loadguigfx = readbmp(GUIFILE);
+    if (loadguigfx == NULL)
+        guifailure(GUIFILE);
     guigfx = SDL_CreateRGBSurface(SDL_SWSURFACE, loadguigfx->w * zoom, loadguigfx->h * zoom,
                                   32, 0, 0, 0, 0);
-    if (guigfx == NULL) {
-        printf("Can't load editor graphics: %s\n", SDL_GetError());
-        exit(1);
-    }
+    if (guigfx == NULL)
+        guifailure(GUIFILE);
     zoomgraphic(loadguigfx, guigfx);
     SDL_FreeSurface(loadguigfx);
     loadguigfx = NULL;

@@ -9,6 +9,7 @@
 
 #include <SDL.h>
 #include <cstddef>
+#include <cstdio>
 
 // ---- Geometry and timing -------------------------------------------------
 
@@ -67,6 +68,7 @@ void resetshell();
 // ---- src/shell/startup.cpp -----------------------------------------------
 
 int rann(int n);
+FILE *openregular(const char *path);
 int fileexists(const char *path);
 void readsettings();
 void initeditor();
@@ -81,6 +83,7 @@ void handleevents();
 void handlekeys(const Uint8 *keys);
 void drawframe();
 void runframe();
+Uint32 ticksleft(Uint32 due, Uint32 now);
 Uint32 time_left();
 void pointandclick(int x, int y, int button);
 
