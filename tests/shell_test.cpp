@@ -1,19 +1,32 @@
-// The frame's input handling, the settings file, start-up state and the
-// text guards.
+// Keys, mouse events and frame pacing; the settings file, the sheet chosen
+// at start and the text guards.
 #include "support.h"
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 static Uint8 keys[SDLK_LAST];
 
-// Holds the key for this many frames, then releases it for one.
-static void hold(SDLKey sym, int frames = 1)
+// Holds exactly these keys for the frames, then none for a frame; times over.
+static void press(std::initializer_list<SDLKey> held, int times = 1, int frames = 1)
 {
-    keys[sym] = 1;
-    for (int i = 0; i < frames; i++)
+    for (int t = 0; t < times; t++) {
+        for (SDLKey k : held)
+            keys[k] = 1;
+        for (int i = 0; i < frames; i++)
+            handlekeys(keys);
+        memset(keys, 0, sizeof keys);
         handlekeys(keys);
-    keys[sym] = 0;
-    handlekeys(keys);
+    }
+}
+
+// Mode, layout, magnification, undo entries, sheet height, first row in
+// view, selection, and the message posted.
+static std::string snapshot()
+{
+    char s[200];
+    snprintf(s, sizeof s, "m%d v%d z%d u%d h%d t%d s%d,%d,%dx%d %s", mode, view, ezoom, pblen, imgh, tstop, tsselx,
+             tssely, tsselw, tsselh, messagetime ? mesbuf : "");
+    return s;
 }
 
 TEST(Keys, HeldUpScrollsOnFramesOneSevenAndThirteen)
@@ -24,48 +37,54 @@ TEST(Keys, HeldUpScrollsOnFramesOneSevenAndThirteen)
     std::vector<int> seen;
     for (int i = 0; i < 13; i++, seen.push_back(tstop))
         handlekeys(keys);
+    keys[SDLK_UP] = 0;
     EXPECT_EQ(seen, std::vector<int>({ 25, 25, 25, 25, 25, 25, 20, 20, 20, 20, 20, 20, 15 }));
 }
 
-TEST(Keys, EdgeLatchesFireOncePerPressAndNotAfterAModeChange)
+// Each command once per press, in its own mode, with its own qualifier.
+TEST(Keys, CommandsFireOncePerPressInTheirModeAndWithinTheirLimits)
 {
     freshstate();
-    tsselw = tsselh = 1;
-    hold(SDLK_RETURN, 5);                  // opens once, does not toggle back
-    EXPECT_EQ(mode, 1);
-    hold(SDLK_RETURN);
-    EXPECT_EQ(mode, 0);
-    keys[SDLK_4] = 1;                      // held in the browser: latched, no effect
+    makeasymmetricsheet(200);
+    savetiles();                                 // a 200-row sheet on disk
+    makeasymmetricsheet(SHEETH);
+    tstop = 5, tsselx = 1, tssely = 2, tsselw = tsselh = 2, messagetime = 0;
+    const int x = 16 + 3, y = 32 + 4, was = asymmetricpixel(x, y);  // grid pixel (3, 4)
+    keys[SDLK_4] = 1;                            // held from the browser: no layout change later
     handlekeys(keys);
-    hold(SDLK_RETURN, 2);                  // opens the editor while 4 stays held
-    EXPECT_TRUE(mode == 1 && view == 1);
-    keys[SDLK_4] = 0;
-    handlekeys(keys);
-    hold(SDLK_4);
-    EXPECT_EQ(view, 4);
-    hold(SDLK_F5);                         // no saving from the editor
-    EXPECT_EQ(messagetime, 0);
-    hold(SDLK_ESCAPE);
-    EXPECT_EQ(mode, 0);
+    press({ SDLK_4, SDLK_RETURN }, 1, 4);        // opens once, however long held
+    EXPECT_EQ(snapshot(), "m1 v1 z1 u0 h848 t5 s1,2,2x2 ");
+    press({ SDLK_s }, 9);
+    EXPECT_EQ(snapshot(), "m1 v1 z8 u0 h848 t5 s1,2,2x2 ");
+    press({ SDLK_3 });
+    press({ SDLK_a }, 9);
+    EXPECT_TRUE(snapshot() == "m1 v3 z1 u0 h848 t5 s1,2,2x2 " && vieww == 32) << snapshot();
+    curcol = (was + 1) % 16;
+    editorpaint(PREVIEWX + 48 + 3, PREVIEWY + 4, 0);
+    editorpaint(PREVIEWX + 48 + 5, PREVIEWY + 4, 0);
+    press({ SDLK_z });
+    press({ SDLK_RCTRL, SDLK_z });
+    press({ SDLK_F5 });                          // no saving from the editor
+    EXPECT_EQ(snapshot(), "m1 v3 z1 u2 h848 t5 s1,2,2x2 ");
+    press({ SDLK_LCTRL, SDLK_z });
+    press({ SDLK_RETURN });                      // written back
+    press({ SDLK_LCTRL, SDLK_z });               // no undo in the browser
+    press({ SDLK_F4 });
+    press({ SDLK_RCTRL, SDLK_F4 });
+    EXPECT_TRUE(snapshot() == "m0 v3 z1 u1 h848 t5 s1,2,2x2 " && img[x * SHEETH + y] == curcol) << snapshot();
+    img[x * SHEETH + 150] ^= 8, img[x * SHEETH + 300] ^= 8;
+    press({ SDLK_LCTRL, SDLK_F4 });              // reload: its rows only, the rest stays
+    EXPECT_EQ(snapshot(), "m0 v3 z1 u1 h200 t5 s1,2,2x2 ");
+    EXPECT_TRUE(img[x * SHEETH + y] == was && img[x * SHEETH + 150] == asymmetricpixel(x, 150));
+    EXPECT_EQ(img[x * SHEETH + 300], asymmetricpixel(x, 300) ^ 8);
+    press({ SDLK_RETURN });                      // a new visit: nothing to undo
+    editorpaint(PREVIEWX + 48 + 3, PREVIEWY + 4, 0);
+    press({ SDLK_ESCAPE });
+    press({ SDLK_F5 });
+    EXPECT_TRUE(snapshot() == "m0 v3 z1 u1 h200 t5 s1,2,2x2 tile image saved." && img[x * SHEETH + y] == was);
 }
 
-TEST(Keys, OnlyLeftCtrlQualifiesZ)
-{
-    freshstate();
-    tsselw = tsselh = 1;
-    openeditor();
-    curcol = 5;
-    editorpaint(PREVIEWX, PREVIEWY, 0);
-    for (SDLKey ctrl : { SDLK_RCTRL, SDLK_UNKNOWN, SDLK_LCTRL }) {
-        keys[ctrl] = 1;
-        hold(SDLK_z);
-        keys[ctrl] = 0;
-        EXPECT_EQ(pblen, ctrl == SDLK_LCTRL ? 0 : 1);
-    }
-    EXPECT_EQ(grid[0], 0);
-}
-
-// button: the button pressed or released, or the buttons a motion holds.
+// button: the one pressed or released, or the ones a motion holds.
 static void push(Uint8 type, int x, int y, Uint8 button = 0)
 {
     SDL_Event e = SDL_Event();
@@ -81,21 +100,37 @@ static void push(Uint8 type, int x, int y, Uint8 button = 0)
 
 TEST(Events, ClicksActAtTheLastMotionAndAnyReleaseEndsADrag)
 {
+    const Uint8 L = SDL_BUTTON_LMASK, R = SDL_BUTTON_RMASK;
     startwindow(2);
     push(SDL_MOUSEBUTTONDOWN, 0, 0, SDL_BUTTON_LEFT);      // before any motion: (0, 0)
     handleevents();
     EXPECT_TRUE(tsselw == 1 && tssely == 0);
-    push(SDL_MOUSEMOTION, 101, 65, SDL_BUTTON_LMASK);      // base (50, 32): tile (3, 2)
+    push(SDL_MOUSEMOTION, 101, 65, L);                     // base (50, 32): tile (3, 2)
     push(SDL_MOUSEBUTTONDOWN, 0, 0, SDL_BUTTON_RIGHT);     // both held: left wins
-    push(SDL_MOUSEMOTION, 170, 140, SDL_BUTTON_LMASK | SDL_BUTTON_RMASK);  // base (85, 70): tile (5, 4)
+    push(SDL_MOUSEMOTION, 170, 140, L | R);                // base (85, 70): tile (5, 4)
     handleevents();
     EXPECT_TRUE(pointerx == 85 && pointery == 70 && tsselx == 5 && tsselw == 1);
     push(SDL_MOUSEBUTTONUP, 0, 0, SDL_BUTTON_MIDDLE);
-    push(SDL_MOUSEMOTION, 65000, 300);                     // a drag out past the edge
+    push(SDL_MOUSEMOTION, 65000, 300, L | R);              // a drag out past the edge
     push(SDL_QUIT, 0, 0);
     handleevents();
     EXPECT_TRUE(leftbuttondown + rightbuttondown == 0 && tsselx == 5 && quitting == 1);
     EXPECT_TRUE(pointerx == 399 && pointery == 150);
+    // Releases and presses lost from a full queue: the motions tell.
+    push(SDL_MOUSEBUTTONDOWN, 0, 0, SDL_BUTTON_RIGHT);
+    push(SDL_MOUSEMOTION, 200, 168, 0);                    // tile (6, 5), the release lost
+    push(SDL_MOUSEMOTION, 40, 40, L);                      // tile (1, 1), the press lost
+    handleevents();
+    EXPECT_TRUE(leftbuttondown + rightbuttondown == 0 && tsselx == 5 && tsselw == 1);
+}
+
+TEST(Frame, PacingHoldsAcrossTheTickWrap)
+{
+    const Uint32 cases[][3] = {  // due, now, milliseconds to wait
+        { 100, 70, 30 }, { 100, 100, 0 }, { 100, 130, 0 }, { 10, 0xfffffff0u, 26 }, { 0xfffffff0u, 10, 0 },
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ticksleft(c[0], c[1]), c[2]) << c[0] << " " << c[1];
 }
 
 TEST(Startup, SettingsFileSetsOnlyAValidScale)
@@ -109,6 +144,22 @@ TEST(Startup, SettingsFileSetsOnlyAValidScale)
         readsettings();
         EXPECT_EQ(zoom, c.zoom) << c.bytes.substr(0, 8);
     }
+}
+
+TEST(Startup, TheFirstSheetThereIsEditedAndSaved)
+{
+    freshstate();
+    makeasymmetricsheet(80);
+    for (episode = 3; episode >= 2; episode--)
+        savetiles();
+    std::vector<unsigned char> three = readbytes("3TIL0000.bmp");
+    resetstate();
+    initeditor();
+    loadtiles();
+    img[0] ^= 1;
+    savetiles();
+    EXPECT_TRUE(episode == 2 && imgh == 80 && curcol >= 1 && curcol <= 15);
+    EXPECT_TRUE(readbytes("2TIL0000.bmp") != three && readbytes("3TIL0000.bmp") == three);
 }
 
 // The guards print on standard output; send it where the death test looks.
@@ -126,4 +177,5 @@ TEST(TextDeathTest, GuardsPrintTheirLineAndEndWithStatusOne)
     EXPECT_GUARD(initoutbuf(unterminated), "initoutbuf error: probably missing a 0 somewhere\\.\n");
     EXPECT_GUARD({ startwindow(1); drawstring(0, 0, unterminated); },
                  "drawstring error: probably missing a 0 somewhere\\.\n");
+    EXPECT_GUARD({ remove("vorlugfx.bmp"); loadgui(); }, "Can't load editor graphics: Couldn't open vorlugfx\\.bmp\n");
 }

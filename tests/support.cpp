@@ -2,15 +2,30 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <unistd.h>
+
+static char scratch[] = "/tmp/vorludit-test-XXXXXX";
+static pid_t owner;  // the process that made it: a death test's child leaves it
+
+static void removescratch()
+{
+    if (getpid() == owner && chdir("/") == 0)
+        std::filesystem::remove_all(scratch);
+}
 
 void freshstate()
 {
     resetstate();
-    char dir[] = "/tmp/vorludit-test-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    ASSERT_EQ(chdir(dir), 0);
+    if (owner == 0) {
+        ASSERT_NE(mkdtemp(scratch), nullptr);
+        owner = getpid();
+        atexit(removescratch);
+    }
+    for (const auto &entry : std::filesystem::directory_iterator(scratch))
+        std::filesystem::remove_all(entry.path());
+    ASSERT_EQ(chdir(scratch), 0);
     writebytes("vorlugfx.bmp", readbytes(std::string(VORLUDIT_SOURCE_DIR) + "/data/vorlugfx.bmp"));
 }
 
