@@ -1,10 +1,12 @@
 # Real-window harness: a private Xvfb, the editor in a scratch folder, input
 # through XTEST and screenshots through GetImage, all on one X connection.
-import atexit, ctypes, io, os, random, re, shutil, struct, subprocess, sys, tempfile, time
+# Keys are read once a frame, so a key is held until the window shows its
+# effect: on a loaded machine a frame may come late, and a key released
+# before it would never be seen.
+import atexit, ctypes, os, random, re, shutil, struct, subprocess, sys, tempfile, time
 from pathlib import Path
 from Xlib import X, XK, display, protocol
 from Xlib.ext import xtest
-from PIL import Image, ImageChops
 
 BIN, REPO, WORK = os.path.abspath(sys.argv[1]), Path(sys.argv[2]).resolve(), Path(tempfile.mkdtemp(prefix='vorwin'))
 shutil.copy(REPO / 'data' / 'vorlugfx.bmp', WORK)
@@ -15,15 +17,13 @@ xvfb = subprocess.Popen(['Xvfb', '-displayfd', '1', '-screen', '0', '1600x1200x2
 atexit.register(lambda: (xvfb.terminate(), xvfb.wait(), shutil.rmtree(WORK)))
 ENV = dict(os.environ, DISPLAY=':' + xvfb.stdout.readline().decode().strip(), SDL_VIDEODRIVER='x11')
 dpy = display.Display(ENV['DISPLAY'])
-# 16 well-separated colours, none of them the marker's yellow, black or magenta.
-PAL = [(32 + 64 * (i % 4), 40 + 60 * (i // 4), 200 - 9 * i) for i in range(16)]
+PAL = [(32 + 64 * (i % 4), 40 + 60 * (i // 4), 200 - 9 * i) for i in range(16)]  # 16 well-separated colours
 
-def sheet(pix, pal=PAL, colours=0, topdown=False):
-    """A sheet file of pix[y][x] (top row first): the editor's own layout unless told otherwise."""
-    h = len(pix)
-    return b'BM' + struct.pack('<IIIIiiHHIIiiII', 104 * h + 118, 0, 118, 40, 208, -h if topdown else h, 1, 4, 0,
-                               104 * h, 0, 0, colours, 0) + bytes(c for r, g, b in pal for c in (b, g, r, 0)) + \
-        bytes(r[i] * 16 + r[i + 1] for r in (pix if topdown else pix[::-1]) for i in range(0, 208, 2))
+def sheet(pix, pal=PAL):
+    """A sheet file of pix[y][x] (top row first), in the editor's own layout."""
+    return b'BM' + struct.pack('<IIIIiiHHIIiiII', 104 * len(pix) + 118, 0, 118, 40, 208, len(pix), 1, 4, 0,
+                               104 * len(pix), 0, 0, 0, 0) + bytes(c for r, g, b in pal for c in (b, g, r, 0)) + \
+        bytes(r[i] * 16 + r[i + 1] for r in pix[::-1] for i in range(0, 208, 2))
 
 random_sheet = lambda h, seed: [[r.randrange(16) for _ in range(208)] for r in [random.Random(seed)] for _ in range(h)]
 
@@ -63,11 +63,20 @@ class Editor:
         o, g = dpy.screen().root.translate_coords(self.win, 0, 0), self.win.get_geometry()
         self.ox, self.oy, self.size = o.x, o.y, (g.width, g.height)
         self.click((300, 300), b=0)  # keys go to the window under the pointer; then wait for a first frame
-        assert until(lambda: min(self.shot().getpixel((g.width - 1, g.height - 1))) > 128), 'no grey corner, no frames'
+        assert until(lambda: min(self.shot()[-4:-1]) > 128), 'no grey corner, no frames'
 
-    def key(self, name, hold=0.2, mods=()):  # held for some 30 ms frames (Up and Down repeat after 6)
-        codes = [dpy.keysym_to_keycode(XK.string_to_keysym(k)) for k in (*mods, name)]
-        [fake(X.KeyPress, c, hold) for c in codes] + [fake(X.KeyRelease, c, 0.1) for c in codes[::-1]]
+    def shot(self):  # the window's pixels, BGRX
+        return self.win.get_image(0, 0, *self.size, X.ZPixmap, 0xffffffff).data
+
+    def settled(self):  # the window once two looks 0.1 s apart agree
+        return until(lambda: (a := self.shot()) == (time.sleep(0.1), self.shot())[1] and a)
+
+    def key(self, name, mods=()):  # held until the window changes: a frame has seen it
+        codes, before = [dpy.keysym_to_keycode(XK.string_to_keysym(k)) for k in (*mods, name)], self.settled()
+        [fake(X.KeyPress, c) for c in codes]
+        changed = until(lambda: self.shot() != before, 5)
+        [fake(X.KeyRelease, c) for c in codes[::-1]]
+        assert changed, 'no frame showed key ' + name
 
     def click(self, *points, b=1):  # button b at the first base pixel, dragged over the others (b=0: a move)
         for i, (x, y) in enumerate(points):
@@ -75,15 +84,12 @@ class Editor:
             i or b and fake(X.ButtonPress, b)
         b and fake(X.ButtonRelease, b)
 
-    def shot(self):
-        time.sleep(0.12)  # for the frames to catch up
-        return Image.frombytes('RGB', self.size, self.win.get_image(0, 0, *self.size, X.ZPixmap, 0xffffffff).data,
-                               'raw', 'BGRX')
-
-    def save(self, name='1TIL0000.bmp'):  # F5; the file's new bytes once it has been replaced
-        before = (f := WORK / name).exists() and f.stat().st_ino
+    def save(self):  # F5: the file's new bytes once replaced, and its message gone
+        f, before = WORK / '1TIL0000.bmp', self.settled()
+        stamp = f.exists() and f.stat().st_mtime_ns
         self.key('F5')
-        assert (new := until(lambda: f.exists() and f.stat().st_ino != before and f.read_bytes(), 3)), 'F5: ' + name
+        assert (new := until(lambda: f.exists() and f.stat().st_mtime_ns != stamp and f.read_bytes())), 'F5'
+        assert until(lambda: self.shot() == before), 'the message stayed'
         return new
 
     def close(self):  # WM_DELETE_WINDOW, as a window manager sends it: (status, output)
