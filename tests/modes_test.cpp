@@ -61,14 +61,15 @@ TEST(Browser, PointerLine)
 }
 
 // Each layout's area, and the grid pixel a paint at (dx, dy) into it
-// changes; one base pixel left of the area paints nothing.
-TEST(Editor, LayoutsTheirCapsAndWhereTheyPaint)
+// changes (the right button paints 8 colours further, wrapping); one base
+// pixel left of the area paints nothing. Then the strip's edges.
+TEST(Editor, LayoutsTheirCapsWhereTheyPaintAndTheStrip)
 {
     freshstate();
-    const struct { int w, h, ezoom, view, x, y, vw, vh, dx, dy, gx, gy; } cases[] = {
-        { 8, 8, 3, 4, 48, 32, 336, 288, 40, 61, 13, 20 }, { 2, 1, 2, 2, 0, 32, 384, 32, 70, 31, 3, 15 },
-        { 1, 1, 8, 1, 0, 0, 384, 320, 300, 200, 5, 9 },   { 3, 8, 2, 3, 48, 0, 96, 320, 95, 300, 47, 22 },
-        { 8, 2, 1, 4, 48, 32, 128, 32, 127, 20, 127, 20 },
+    const struct { int w, h, ezoom, view, x, y, vw, vh, dx, dy, gx, gy, button; } cases[] = {
+        { 8, 8, 3, 4, 48, 32, 336, 288, 40, 61, 13, 20, 0 }, { 2, 1, 2, 2, 0, 32, 384, 32, 70, 31, 3, 15, 1 },
+        { 1, 1, 8, 1, 0, 0, 384, 320, 300, 200, 5, 9, 1 },   { 3, 8, 2, 3, 48, 0, 96, 320, 95, 300, 47, 22, 0 },
+        { 8, 2, 1, 4, 48, 32, 128, 32, 127, 20, 127, 20, 0 },
     };
     for (const auto &c : cases) {
         select(0, 0, c.w, c.h);
@@ -76,29 +77,16 @@ TEST(Editor, LayoutsTheirCapsAndWhereTheyPaint)
         view = c.view;
         openeditor();
         EXPECT_TRUE(viewx == c.x && viewy == c.y && vieww == c.vw && viewh == c.vh) << c.view;
-        curcol = 9;
-        editorpaint(PREVIEWX + c.x - 1, PREVIEWY + c.y + c.dy, 0);
-        editorpaint(PREVIEWX + c.x + c.dx, PREVIEWY + c.y + c.dy, 0);
-        EXPECT_TRUE(pblen == 1 && grid[c.gx * GRIDSIZE + c.gy] == 9) << c.view;
+        curcol = 12;
+        editorpaint(PREVIEWX + c.x - 1, PREVIEWY + c.y + c.dy, c.button);
+        editorpaint(PREVIEWX + c.x + c.dx, PREVIEWY + c.y + c.dy, c.button);
+        EXPECT_TRUE(pblen == 1 && grid[c.gx * GRIDSIZE + c.gy] == (c.button ? 4 : 12)) << c.view;
     }
     setview(5);
     EXPECT_TRUE(view == 4 && vieww == 128);
-}
-
-TEST(Editor, PaintingACopyPaintsTheOneGridPixel)
-{
-    freshstate();
-    select(0, 0, 1, 1);
-    openeditor();
-    curcol = 12;
-    editorpaint(8 + 16, 24, 0);                      // the second copy across
-    EXPECT_EQ(grid[0], 12);
-    editorpaint(8 + 16 * 3 + 1, 24 + 16 * 2 + 2, 1); // right: 8 further, wrapping
-    EXPECT_EQ(grid[1 * GRIDSIZE + 2], 4);
-    const int picks[3][2] = { { 392, 12 }, { 391, 15 }, { 8, 0 } };  // 392 is past the strip
-    for (const auto &p : picks) {
-        editorclick(p[0], 15, 0);
-        EXPECT_EQ(curcol, p[1]);
+    for (int x : { 392, 391, 8 }) {                  // 392 is past the strip
+        editorclick(x, 15, 0);
+        EXPECT_EQ(curcol, x == 391 ? 15 : x == 8 ? 0 : 12);
     }
 }
 
