@@ -7,6 +7,7 @@ import atexit, ctypes, os, random, re, shutil, struct, subprocess, sys, tempfile
 from pathlib import Path
 from Xlib import X, XK, display, protocol
 from Xlib.ext import xtest
+from PIL import Image
 
 BIN, REPO, WORK = os.path.abspath(sys.argv[1]), Path(sys.argv[2]).resolve(), Path(tempfile.mkdtemp(prefix='vorwin'))
 shutil.copy(REPO / 'data' / 'vorlugfx.bmp', WORK)
@@ -63,10 +64,11 @@ class Editor:
         o, g = dpy.screen().root.translate_coords(self.win, 0, 0), self.win.get_geometry()
         self.ox, self.oy, self.size = o.x, o.y, (g.width, g.height)
         self.click((300, 300), b=0)  # keys go to the window under the pointer; then wait for a first frame
-        assert until(lambda: min(self.shot()[-4:-1]) > 128), 'no grey corner, no frames'
+        assert until(lambda: min(self.shot().getpixel((g.width - 1, g.height - 1))) > 128), 'no grey corner, no frames'
 
-    def shot(self):  # the window's pixels, BGRX
-        return self.win.get_image(0, 0, *self.size, X.ZPixmap, 0xffffffff).data
+    def shot(self):
+        return Image.frombytes('RGB', self.size, self.win.get_image(0, 0, *self.size, X.ZPixmap, 0xffffffff).data,
+                               'raw', 'BGRX')
 
     def settled(self):  # the window once two looks 0.1 s apart agree
         return until(lambda: (a := self.shot()) == (time.sleep(0.1), self.shot())[1] and a)
