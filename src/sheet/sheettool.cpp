@@ -81,11 +81,14 @@ static int takerow(const unsigned char *row, int y)
     return 1;
 }
 
-// Palette entries past 16 are dropped; takerow has made sure no pixel uses them.
-static void takepalette(int n, const unsigned char (*rgb)[3])
+// Palette entries past 16 are dropped: takerow makes sure no pixel uses them.
+static void takecolour(int i, unsigned char r, unsigned char g, unsigned char b)
 {
-    memset(picture.pal, 0, sizeof picture.pal);
-    memcpy(picture.pal, rgb, (size_t)(n < 16 ? n : 16) * 3);
+    if (i >= 16)
+        return;
+    picture.pal[i][0] = r;
+    picture.pal[i][1] = g;
+    picture.pal[i][2] = b;
 }
 
 // SDL reads 1-, 4- and 8-bit BMPs, packed or run-length coded, into one
@@ -102,19 +105,15 @@ static int readbmp(FILE *f)
         return refuse("cannot be read as a BMP (%s)", SDL_GetError());
     int ok = 1;
     if (s->format->BitsPerPixel != 8 || s->format->palette == NULL)
-        ok = refuse("a %d-bit BMP; only 4- and 8-bit BMPs have a palette", s->format->BitsPerPixel);
+        ok = refuse("a %d-bit BMP without a palette; a sheet needs one", s->format->BitsPerPixel);
     ok = ok && fitsheet((unsigned long)s->w, (unsigned long)s->h);
     for (int y = 0; ok && y < s->h; y++)
         ok = takerow((const unsigned char *)s->pixels + y * s->pitch, y);
     if (ok) {
-        unsigned char rgb[256][3];
         const SDL_Palette *p = s->format->palette;
-        for (int i = 0; i < p->ncolors && i < 256; i++) {
-            rgb[i][0] = p->colors[i].r;
-            rgb[i][1] = p->colors[i].g;
-            rgb[i][2] = p->colors[i].b;
-        }
-        takepalette(p->ncolors, rgb);
+        memset(picture.pal, 0, sizeof picture.pal);
+        for (int i = 0; i < p->ncolors; i++)
+            takecolour(i, p->colors[i].r, p->colors[i].g, p->colors[i].b);
         picture.h = s->h;
     }
     SDL_FreeSurface(s);
@@ -143,7 +142,7 @@ static int readpngpicture(png_structp png, png_infop info, FILE *f)
     png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
     if (!fitsheet(w, h))
         return 0;
-    png_colorp plte;
+    png_colorp plte = NULL;
     int n = 0;
     png_get_PLTE(png, info, &plte, &n);
     png_set_packing(png);
@@ -156,13 +155,9 @@ static int readpngpicture(png_structp png, png_infop info, FILE *f)
     for (png_uint_32 y = 0; y < h; y++)
         if (!takerow(pngrows[y], (int)y))
             return 0;
-    unsigned char rgb[256][3];
-    for (int i = 0; i < n && i < 256; i++) {
-        rgb[i][0] = plte[i].red;
-        rgb[i][1] = plte[i].green;
-        rgb[i][2] = plte[i].blue;
-    }
-    takepalette(n, rgb);
+    memset(picture.pal, 0, sizeof picture.pal);
+    for (int i = 0; i < n; i++)
+        takecolour(i, plte[i].red, plte[i].green, plte[i].blue);
     picture.h = (int)h;
     return 1;
 }
