@@ -16,9 +16,9 @@ h.BIN, gfx = str(usr / 'bin/vorludit'), usr / 'share/vorludit/vorlugfx.bmp'
 tool = lambda *a: subprocess.run([usr / 'bin/vorludit-sheet', *a], cwd=W, capture_output=True, text=True, timeout=10)
 state = lambda: sorted((f.name, f.stat().st_ino, f.read_bytes()) for f in W.iterdir())
 
-# A new sheet: its palette in ramps (i + 8 the lighter shade), shown by the editor's strip.
-assert tool('new').returncode == 0
-pal = [tuple(Image.open(W / '1TIL0000.bmp').getpalette()[3 * i:3 * i + 3]) for i in range(16)]
+# A new sheet: blank, 208 x 848, its palette in ramps (i + 8 the lighter shade), shown by the editor's strip.
+assert tool('new').returncode == 0 and (new := Image.open(W / '1TIL0000.bmp')).size == (208, 848) and not any(new.getdata())
+pal = [tuple(new.getpalette()[3 * i:3 * i + 3]) for i in range(16)]
 assert all(sum(pal[i + 8]) > sum(pal[i]) for i in range(8)), pal
 e = h.Editor()
 e.click((8, 8)), e.key('Return')
