@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -141,11 +142,47 @@ static SDL_Surface *readbmp(const char *path)
     return SDL_LoadBMP_RW(rw, 1);
 }
 
+// The installed copy of the graphics: found from where the program itself
+// is, so that an installed tree still works when moved as a whole; the
+// folder it was installed to when that cannot be told.
+static void installedgui(char *path, size_t size)
+{
+    char dir[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", dir, sizeof dir - 1);
+    char *slash = NULL;
+    if (n > 0) {
+        dir[n] = 0;
+        slash = strrchr(dir, '/');
+    }
+    if (slash == NULL) {
+        snprintf(path, size, "%s/%s", VORLUDIT_DATADIR, GUIFILE);
+        return;
+    }
+    *slash = 0;                                // the program's folder
+    const char *rel = VORLUDIT_DATAFROMBIN;   // from there, as installed: ../share/vorludit
+    while (strncmp(rel, "../", 3) == 0 && (slash = strrchr(dir, '/')) != NULL) {
+        *slash = 0;
+        rel += 3;
+    }
+    if (snprintf(path, size, "%s/%s/%s", dir, rel, GUIFILE) >= (int)size)
+        snprintf(path, size, "%s/%s", VORLUDIT_DATADIR, GUIFILE);
+}
+
 // Loads the font and marker and enlarges them once, so that drawing a
-// glyph later is a single blit.
+// glyph later is a single blit. A working folder without its own copy
+// uses the installed one.
 void loadgui()
 {
     loadguigfx = readbmp(GUIFILE);
+    if (loadguigfx == NULL && !fileexists(GUIFILE)) {
+        char installed[PATH_MAX];
+        installedgui(installed, sizeof installed);
+        loadguigfx = readbmp(installed);
+        if (loadguigfx == NULL && !fileexists(installed))
+            SDL_SetError("Couldn't open %s or %s", GUIFILE, installed);
+        if (loadguigfx == NULL)
+            guifailure(installed);
+    }
     if (loadguigfx == NULL)
         guifailure(GUIFILE);
     guigfx = SDL_CreateRGBSurface(SDL_SWSURFACE, loadguigfx->w * zoom, loadguigfx->h * zoom,

@@ -1,0 +1,303 @@
+// vorludit-sheet: starts a sheet of one's own, blank or from a picture,
+// with the editor's own sheet writer. It never replaces a file unless told
+// to, and never leaves one half-written.
+#include "vorludit.h"
+#include <cerrno>
+#include <climits>
+#include <csetjmp>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+static const char *const USAGE =
+    "usage: vorludit-sheet new [--force] [FILE]\n"
+    "       vorludit-sheet import [--force] IMAGE [FILE]\n"
+    "\n"
+    "new writes a blank 208 x 848 sheet with a default palette: colours 0 to 7\n"
+    "are dark shades and 8 to 15 the light shades of the same eight hues, so\n"
+    "the editor's right button paints the other shade of the current colour.\n"
+    "import converts a picture 208 pixels wide and at most 848 tall with at\n"
+    "most 16 colours (a 4- or 8-bit BMP, or an indexed PNG), keeping its\n"
+    "palette order. FILE is 1TIL0000.bmp unless given; an existing FILE is\n"
+    "replaced only with --force.\n";
+
+// Eight two-step ramps: dark at i, light at i + 8.
+static const unsigned char RAMPS[16][3] = {
+    { 0, 0, 0 },       { 52, 40, 84 },    { 124, 36, 44 },   { 136, 76, 36 },
+    { 164, 132, 44 },  { 36, 96, 52 },    { 36, 64, 128 },   { 172, 172, 180 },
+    { 96, 96, 108 },   { 124, 104, 184 }, { 224, 76, 68 },   { 232, 152, 76 },
+    { 248, 224, 100 }, { 100, 192, 76 },  { 76, 148, 232 },  { 255, 255, 255 },
+};
+
+static sheetimage picture;        // the sheet to be written
+static sheetimage readback;       // that sheet as the editor will read it
+static unsigned char pngrows[SHEETH][SHEETW];
+static unsigned char filedata[BMPMAX];
+static png_bytep pngrowstarts[SHEETH];
+static char why[256];             // why a picture cannot become a sheet
+
+static int fail(const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    fputs("vorludit-sheet: ", stderr);
+    vfprintf(stderr, format, args);
+    fputc('\n', stderr);
+    va_end(args);
+    return 1;
+}
+
+// Sets why and returns 0, so that a reader can end with it.
+static int refuse(const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    vsnprintf(why, sizeof why, format, args);
+    va_end(args);
+    return 0;
+}
+
+static int fitsheet(unsigned long w, unsigned long h)
+{
+    if (w != (unsigned long)SHEETW)
+        return refuse("%lu pixels wide; a sheet is %d", w, SHEETW);
+    if (h < 1 || h > (unsigned long)SHEETH)
+        return refuse("%lu rows tall; a sheet has 1 to %d", h, SHEETH);
+    return 1;
+}
+
+// Takes one row of palette indices into the picture; an index past 15 has
+// no place in a sheet.
+static int takerow(const unsigned char *row, int y)
+{
+    for (int x = 0; x < SHEETW; x++) {
+        if (row[x] > 15)
+            return refuse("more than 16 colours (a pixel of colour %d)", row[x]);
+        picture.pix[x * SHEETH + y] = row[x];
+    }
+    return 1;
+}
+
+// Palette entries past 16 are dropped: takerow makes sure no pixel uses them.
+static void takecolour(int i, unsigned char r, unsigned char g, unsigned char b)
+{
+    if (i >= 16)
+        return;
+    picture.pal[i][0] = r;
+    picture.pal[i][1] = g;
+    picture.pal[i][2] = b;
+}
+
+// SDL reads 1-, 4- and 8-bit BMPs, packed or run-length coded, into one
+// byte a pixel with the file's palette in order.
+static int readbmp(FILE *f)
+{
+    SDL_RWops *rw = SDL_RWFromFP(f, 1);
+    if (rw == NULL) {
+        fclose(f);
+        return refuse("%s", SDL_GetError());
+    }
+    SDL_Surface *s = SDL_LoadBMP_RW(rw, 1);
+    if (s == NULL)
+        return refuse("cannot be read as a BMP (%s)", SDL_GetError());
+    int ok = 1;
+    if (s->format->BitsPerPixel != 8 || s->format->palette == NULL)
+        ok = refuse("a %d-bit BMP without a palette; a sheet needs one", s->format->BitsPerPixel);
+    ok = ok && fitsheet((unsigned long)s->w, (unsigned long)s->h);
+    for (int y = 0; ok && y < s->h; y++)
+        ok = takerow((const unsigned char *)s->pixels + y * s->pitch, y);
+    if (ok) {
+        const SDL_Palette *p = s->format->palette;
+        memset(picture.pal, 0, sizeof picture.pal);
+        for (int i = 0; i < p->ncolors; i++)
+            takecolour(i, p->colors[i].r, p->colors[i].g, p->colors[i].b);
+        picture.h = s->h;
+    }
+    SDL_FreeSurface(s);
+    return ok;
+}
+
+// libpng reports a broken file by jumping back to where reading began,
+// through this function; a warning changes nothing.
+static void pngerror(png_structp png, png_const_charp text)
+{
+    refuse("cannot be read as a PNG (%s)", text);
+    png_longjmp(png, 1);
+}
+
+static void pngwarning(png_structp, png_const_charp)
+{
+}
+
+// The palette and the rows exactly as stored: no gamma, no transparency.
+static int readpngpicture(png_structp png, png_infop info, FILE *f)
+{
+    png_init_io(png, f);
+    png_read_info(png, info);
+    if (png_get_color_type(png, info) != PNG_COLOR_TYPE_PALETTE)
+        return refuse("not an indexed PNG; save it with at most 16 colours as one");
+    png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
+    if (!fitsheet(w, h))
+        return 0;
+    png_colorp plte = NULL;
+    int n = 0;
+    png_get_PLTE(png, info, &plte, &n);
+    png_set_packing(png);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    for (png_uint_32 y = 0; y < h; y++)
+        pngrowstarts[y] = pngrows[y];
+    png_read_image(png, pngrowstarts);
+    png_read_end(png, NULL);
+    for (png_uint_32 y = 0; y < h; y++)
+        if (!takerow(pngrows[y], (int)y))
+            return 0;
+    memset(picture.pal, 0, sizeof picture.pal);
+    for (int i = 0; i < n; i++)
+        takecolour(i, plte[i].red, plte[i].green, plte[i].blue);
+    picture.h = (int)h;
+    return 1;
+}
+
+static int readpng(FILE *f)
+{
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, NULL, pngerror, pngwarning);
+    png_infop info = png ? png_create_info_struct(png) : NULL;
+    int ok = 0;
+    if (info == NULL)
+        refuse("out of memory");
+    else if (setjmp(png_jmpbuf(png)) == 0)
+        ok = readpngpicture(png, info, f);
+    png_destroy_read_struct(&png, &info, NULL);
+    fclose(f);
+    return ok;
+}
+
+// Reads a picture into picture by the first bytes of its file; returns 1,
+// or 0 with why set.
+static int readpicture(const char *path)
+{
+    FILE *f = openregular(path);
+    if (f == NULL)
+        return refuse("%s", errno == EINVAL ? "not a regular file" : strerror(errno));
+    unsigned char magic[8] = { 0 };
+    size_t n = fread(magic, 1, sizeof magic, f);
+    rewind(f);
+    if (n >= 2 && magic[0] == 'B' && magic[1] == 'M')
+        return readbmp(f);
+    if (n == sizeof magic && png_sig_cmp(magic, 0, sizeof magic) == 0)
+        return readpng(f);
+    fclose(f);
+    return refuse("neither a BMP nor a PNG picture");
+}
+
+// The new file goes to a temporary name beside the target and, complete and
+// on disk, takes the target's name: by a link, which fails rather than
+// replace a file that appeared meanwhile, or with force by a rename.
+static int writefile(const char *target, const unsigned char *data, size_t len, int force)
+{
+    char tmp[PATH_MAX];
+    const char *slash = strrchr(target, '/');
+    int dirlen = slash ? (int)(slash - target + 1) : 0;
+    int n = snprintf(tmp, sizeof tmp, "%.*s.%s.XXXXXX", dirlen, target, target + dirlen);
+    if (n <= 0 || n >= (int)sizeof tmp)
+        return fail("%s: name too long", target);
+    int fd = mkstemp(tmp);
+    if (fd < 0)
+        return fail("cannot write %s: %s", target, strerror(errno));
+    mode_t mask = umask(0);
+    umask(mask);
+    FILE *f = fdopen(fd, "wb");
+    int ok = f != NULL && fchmod(fd, 0666 & ~mask) == 0 && fwrite(data, 1, len, f) == len;
+    ok = f != NULL && fflush(f) == 0 && fsync(fd) == 0 && ok;
+    ok = (f != NULL ? fclose(f) : close(fd)) == 0 && ok;
+    ok = ok && (force ? rename(tmp, target) : link(tmp, target)) == 0;
+    int saved = errno;
+    unlink(tmp);
+    if (!ok)
+        return fail("cannot write %s: %s", target, strerror(saved));
+    return 0;
+}
+
+// A target that is there already is replaced only with force, and only
+// when it is a plain file.
+static int checktarget(const char *target, int force)
+{
+    struct stat st;
+    if (lstat(target, &st) != 0)
+        return 1;
+    if (!force) {
+        fail("%s exists; add --force to replace it", target);
+        return 0;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        fail("%s is not a regular file; not replacing it", target);
+        return 0;
+    }
+    return 1;
+}
+
+// Encodes picture with the editor's writer, makes sure the result reads
+// back as the same sheet, and writes it.
+static int writesheet(const char *target, int force)
+{
+    resetsheet();
+    for (int x = 0; x < SHEETW; x++)
+        memcpy(img + x * SHEETH, picture.pix + x * SHEETH, (size_t)picture.h);
+    memcpy(pal, picture.pal, sizeof pal);
+    imgh = picture.h;
+    size_t len = encodesheet(filedata);
+    int same = decodesheet(filedata, len, &readback) && readback.h == picture.h &&
+               memcmp(readback.pal, picture.pal, sizeof pal) == 0;
+    for (int x = 0; same && x < SHEETW; x++)
+        same = memcmp(readback.pix + x * SHEETH, picture.pix + x * SHEETH, (size_t)picture.h) == 0;
+    if (!same)
+        return fail("%s: the sheet did not read back as written; nothing written", target);
+    return writefile(target, filedata, len, force);
+}
+
+static int newsheet(const char *target, int force)
+{
+    if (!checktarget(target, force))
+        return 1;
+    memset(picture.pix, 0, sizeof picture.pix);
+    memcpy(picture.pal, RAMPS, sizeof picture.pal);
+    picture.h = SHEETH;
+    return writesheet(target, force);
+}
+
+static int importsheet(const char *image, const char *target, int force)
+{
+    if (!checktarget(target, force))
+        return 1;
+    if (!readpicture(image))
+        return fail("%s: %s", image, why);
+    return writesheet(target, force);
+}
+
+int main(int argc, char *argv[])
+{
+    const char *args[3];
+    int n = 0, force = 0, bad = 0;
+    for (int i = 1; i < argc; i++) {
+        if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
+            fputs(USAGE, stdout);
+            return 0;
+        }
+        if (strcmp(argv[i], "--force") == 0)
+            force = 1;
+        else if (argv[i][0] == '-' || n == 3)
+            bad = 1;
+        else
+            args[n++] = argv[i];
+    }
+    if (!bad && n >= 1 && n <= 2 && strcmp(args[0], "new") == 0)
+        return newsheet(n == 2 ? args[1] : sheetfilename(1), force);
+    if (!bad && n >= 2 && strcmp(args[0], "import") == 0)
+        return importsheet(args[1], n == 3 ? args[2] : sheetfilename(1), force);
+    fputs(USAGE, stderr);
+    return 1;
+}
