@@ -74,17 +74,15 @@ TEST(Sheet, LoadsLayoutsAndSavesExactlyWhatSDLReads)
     }
 }
 
-// Each made from a good 200-high file: one or two fields changed (a byte at
-// offset 1, else four), then given a length, at start-up, then on Ctrl+F4. None
-// may touch the store; all but an empty file stay locked against saving.
+// Each made from a good 200-high file: one or two fields changed (a byte at offset
+// 1, else four), then given a length; then FIFOs. None may block or touch the store.
 TEST(Sheet, RefusesBadFilesAndLeavesTheStore)
 {
     struct { const char *what; int at; uint32_t v; size_t len = 20918; int at2 = 0; uint32_t v2 = 0; } cases[] = {
         { "BN", 1, 'N' }, { "cut at 53", 0, 0, 53 }, { "one byte short", 0, 0, 20917 }, { "width 207", 18, 207 },
         { "depth 8", 28, 8 }, { "RLE4", 30, 2 }, { "17 colours and room for them", 46, 17, 20918 + 4, 10, 122 },
         { "data inside the palette", 10, 117 }, { "height 0", 22, 0 }, { "height -2^31", 22, 0x80000000u },
-        { "12-byte header", 14, 12 }, { "header past the end", 14, 0xfffffff0u }, { "empty", 0, 0, 0 },
-        { "FIFOs as the sheet and the settings", 0, 0, 1 },
+        { "OS/2 header", 14, 12 }, { "header past end", 14, 0xfffffff0u }, { "empty", 0, 0, 0 }, { "FIFOs", 0, 0, 1 },
     };
     alarm(10);  // a FIFO read that waits for a writer ends the run here
     for (auto &c : cases) {
@@ -96,7 +94,7 @@ TEST(Sheet, RefusesBadFilesAndLeavesTheStore)
         writebytes(NAME, f);
         ASSERT_TRUE(c.len != 1 || (remove(NAME) == 0 && mkfifo(NAME, 0600) == 0 && mkfifo("vorludef.txt", 0600) == 0));
         memset(img, 9, sizeof img), memset(pal, 7, sizeof pal), imgh = tsrows = 1;
-        readsettings(), initeditor(), loadtiles(), loadtiles();
+        readsettings(), initeditor(), loadtiles(), loadtiles();  // start-up, then Ctrl+F4
         EXPECT_TRUE(strcmp(mesbuf, "could not read tile image.") == 0 && sheetlocked == (c.len > 0) && imgh == 1);
         EXPECT_TRUE(bytes(img, img + sizeof img) == bytes(sizeof img, 9) && bytes(pal[0], pal[16]) == bytes(48, 7));
     }
@@ -114,7 +112,8 @@ TEST(Sheet, SavesReplaceTheFileWholeOrNotAtAll)
     EXPECT_TRUE(readbytes("real/sheet.bmp").size() == 88310 && std::filesystem::is_symlink(NAME));
 
     ASSERT_EQ(chmod(NAME, 0640), 0);  // a file with its own permissions
-    bytes want = sheetfile(200);
+    bytes big = sheetfile(SHEETH), want = sheetfile(200), now;
+    writebytes("real/.sheet.bmp.saving", big);  // what a killed save left
     savetiles();
     EXPECT_EQ(std::filesystem::status(NAME).permissions(), std::filesystem::perms(0640));
     EXPECT_TRUE(readbytes("real/sheet.bmp") == want && entries("real") == 1);
@@ -123,11 +122,13 @@ TEST(Sheet, SavesReplaceTheFileWholeOrNotAtAll)
     rlimit lim, small = { 40000, RLIM_INFINITY };
     signal(SIGXFSZ, SIG_IGN);
     ASSERT_TRUE(getrlimit(RLIMIT_FSIZE, &lim) == 0 && setrlimit(RLIMIT_FSIZE, &small) == 0);
-    savetiles(), setrlimit(RLIMIT_FSIZE, &lim);
+    savetiles();
     EXPECT_TRUE(strcmp(mesbuf, UNSAVED) == 0 && readbytes(NAME) == want && entries("real") == 1) << mesbuf;
+    ASSERT_EQ(link("real/sheet.bmp", "real/also"), 0);  // in place, the whole size reserved first
+    savetiles(), setrlimit(RLIMIT_FSIZE, &lim);
+    EXPECT_TRUE(strcmp(mesbuf, UNSAVED) == 0 && readbytes(NAME) == want && unlink("real/also") == 0) << mesbuf;
 
     // Saves killed at random points: the old sheet or the new, and after the next save no other file.
-    bytes big = (savetiles(), readbytes(NAME)), now;
     for (int i = 0; i < 200; i++) {
         pid_t pid = (writebytes(NAME, want), fork());
         if (pid == 0)
@@ -150,7 +151,7 @@ TEST(Sheet, SavesAsAnotherUserKeepWhatTheFileIs)
     for (auto &c : cases) {
         SCOPED_TRACE(c.what);
         freshstate();
-        bytes old = sheetfile(16), want = sheetfile(200);
+        bytes old = sheetfile(SHEETH), want = sheetfile(200);
         writebytes(NAME, old);
         ASSERT_TRUE(chown(".", c.folder, c.folder) == 0 && chmod(".", 0755) == 0 && chmod(NAME, c.mode) == 0);
         ASSERT_TRUE(chown(NAME, c.owner, c.owner) == 0 && (!c.link || link(NAME, "also.bmp") == 0));
