@@ -1,9 +1,11 @@
 // The sheet store and its file: load on start-up and Ctrl+F4, save on F5.
-// A save never leaves the user's file half-written: the new sheet goes to
+// A save does not leave the user's file half-written: the new sheet goes to
 // a temporary file beside it, which replaces the old one only when it is
 // complete and on disk. Where a rename would change what the file is (its
-// other names, its owner) or cannot be made, the file is written in place,
-// its whole size reserved first.
+// other names, its owner) or cannot be made, the file is written in place
+// instead, its whole size reserved first, so that a full disk refuses the
+// save before anything changes; only a crash in the middle of such a save
+// can leave it half-written.
 #include "vorludit.h"
 #include <cerrno>
 #include <climits>
