@@ -4,9 +4,11 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 typedef std::vector<unsigned char> bytes;
@@ -37,11 +39,12 @@ static bytes sheetfile(int h, uint32_t header = 40, uint32_t colours = 0, int ex
 
 // Loads each layout over a scrambled store, then saves: the store, and SDL's
 // own reader on the saved file, show the sheet in its colours (black past the
-// file's own). A sheet with all 16 colours in its own order saves as built here.
+// file's own). A sheet with all 16 colours in its own order saves as built here;
+// one taller than the store is not saved, so as not to lose its top rows.
 TEST(Sheet, LoadsLayoutsAndSavesExactlyWhatSDLReads)
 {
     struct { const char *what; int h; unsigned header = 40, colours = 0, extra = 0; bool magick = 0; } cases[] = {
-        { "848 high", 848 }, { "200 high", 200 }, { "850 high: the bottom 848 rows", 848, 40, 0, 2 },
+        { "848 high", 848 }, { "200 high", 200 }, { "1024 high: the bottom 848 rows", 848, 40, 0, 176 },
         { "-848: top-down", -848 }, { "124-byte header, top-down, 16 colours", -200, 124, 16 },
         { "12 colours, a gap before the rows", 200, 40, 12 }, { "written by ImageMagick", 848, 40, 0, 0, true },
     };
@@ -52,33 +55,36 @@ TEST(Sheet, LoadsLayoutsAndSavesExactlyWhatSDLReads)
         writebytes(NAME, sheetfile(c.h, c.header, c.colours, c.extra));
         ASSERT_TRUE(!c.magick || system("/usr/bin/convert 1TIL0000.bmp -depth 8 ppm:- | /usr/bin/convert ppm:- "
                                         "-type Palette BMP3:1TIL0000.bmp") == 0) << "needs ImageMagick";
-        memset(img, 9, sizeof img), memset(pal, 7, sizeof pal), imgh = tsrows = 1;
-        loadtiles();
+        memset(img, 9, sizeof img), memset(pal, 7, sizeof pal), imgh = tsrows = sheetlocked = 1;
+        loadtiles();  // lifts the lock, but for a taller sheet
+        EXPECT_STREQ(mesbuf, c.extra ? "sheet taller than 848 rows: read only." : "");
         savetiles();
+        EXPECT_STREQ(mesbuf, c.extra ? UNSAVED : "tile image saved.");
         SDL_Surface *s = SDL_LoadBMP(NAME);  // no flipped rows, swapped nibbles or swapped red and blue
-        ASSERT_TRUE(s && s->w == SHEETW && s->h == rows && s->format->BitsPerPixel == 8);
+        ASSERT_TRUE(s && s->w == SHEETW && s->h == rows + (int)c.extra && s->format->BitsPerPixel == 8);
         for (int x = 0; x < SHEETW; x++)
             for (int y = 0; y < rows; y++) {
-                int a = asymmetricpixel(x, y), i = ((Uint8 *)s->pixels)[y * s->pitch + x];
+                int a = asymmetricpixel(x, y), i = ((Uint8 *)s->pixels)[(y + c.extra) * s->pitch + x];
                 const unsigned char *rgb = a < colours ? wantpal[a] : (const unsigned char *)"\0\0";
                 wrong += memcmp(pal[img[x * SHEETH + y]], rgb, 3) || memcmp(&s->format->palette->colors[i], rgb, 3);
             }
         EXPECT_EQ(wrong, 0);
         SDL_FreeSurface(s);
-        EXPECT_TRUE(c.magick || colours < 16 || readbytes(NAME) == sheetfile(rows));
+        EXPECT_TRUE(c.magick || colours < 16 || readbytes(NAME) == sheetfile(rows, 40, 0, c.extra));
     }
 }
 
-// Each made from a good 200-high file: one or two fields changed (a byte at
-// offset 1, else four), then given a length. None may touch the store.
+// Each made from a good 200-high file: one or two fields changed (a byte at offset
+// 1, else four), then given a length; then FIFOs. None may block or touch the store.
 TEST(Sheet, RefusesBadFilesAndLeavesTheStore)
 {
     struct { const char *what; int at; uint32_t v; size_t len = 20918; int at2 = 0; uint32_t v2 = 0; } cases[] = {
         { "BN", 1, 'N' }, { "cut at 53", 0, 0, 53 }, { "one byte short", 0, 0, 20917 }, { "width 207", 18, 207 },
         { "depth 8", 28, 8 }, { "RLE4", 30, 2 }, { "17 colours and room for them", 46, 17, 20918 + 4, 10, 122 },
         { "data inside the palette", 10, 117 }, { "height 0", 22, 0 }, { "height -2^31", 22, 0x80000000u },
-        { "12-byte header", 14, 12 }, { "header past the end", 14, 0xfffffff0u },
+        { "OS/2 header", 14, 12 }, { "header past end", 14, 0xfffffff0u }, { "empty", 0, 0, 0 }, { "FIFOs", 0, 0, 1 },
     };
+    alarm(10);  // a FIFO read that waits for a writer ends the run here
     for (auto &c : cases) {
         SCOPED_TRACE(c.what);
         freshstate();
@@ -86,39 +92,28 @@ TEST(Sheet, RefusesBadFilesAndLeavesTheStore)
         memcpy(&f[c.at], &c.v, c.at == 1 ? 1 : c.at ? 4 : 0), memcpy(&f[c.at2], &c.v2, c.at2 ? 4 : 0);
         f.resize(c.len);
         writebytes(NAME, f);
+        ASSERT_TRUE(c.len != 1 || (remove(NAME) == 0 && mkfifo(NAME, 0600) == 0 && mkfifo("vorludef.txt", 0600) == 0));
         memset(img, 9, sizeof img), memset(pal, 7, sizeof pal), imgh = tsrows = 1;
-        loadtiles();
-        EXPECT_TRUE(strcmp(mesbuf, "could not read tile image.") == 0 && sheetlocked == 1 && imgh == 1) << mesbuf;
+        readsettings(), initeditor(), loadtiles(), loadtiles();  // start-up, then Ctrl+F4
+        EXPECT_TRUE(strcmp(mesbuf, "could not read tile image.") == 0 && sheetlocked == (c.len > 0) && imgh == 1);
         EXPECT_TRUE(bytes(img, img + sizeof img) == bytes(sizeof img, 9) && bytes(pal[0], pal[16]) == bytes(48, 7));
     }
+    alarm(0);
 }
 
-// One sheet's life: no file is no reason to refuse a save; each failed save
-// leaves the file as it was and no temporary file behind.
+// One sheet's life, through a link: no file is no reason to refuse a save;
+// each failed save leaves the file as it was and no temporary file behind.
 TEST(Sheet, SavesReplaceTheFileWholeOrNotAtAll)
 {
     auto entries = [](const char *d) { return std::distance(std::filesystem::directory_iterator(d), {}); };
     freshstate();
-    loadtiles();
-    savetiles();
-    bytes old = readbytes(NAME), bad = { 'B', 'M' };
-    EXPECT_EQ(old.size(), 88310u);
-
-    ASSERT_TRUE(remove(NAME) == 0 && mkdir(NAME, 0755) == 0);  // a folder in the way
-    savetiles();
-    EXPECT_TRUE(strcmp(mesbuf, UNSAVED) == 0 && rmdir(NAME) == 0 && entries(".") == 1) << mesbuf;
-
-    // Now through a link to a file with its own permissions. A file that
-    // failed to load is not overwritten, until a good load lifts the lock.
     ASSERT_TRUE(mkdir("real", 0755) == 0 && symlink("real/sheet.bmp", NAME) == 0);
-    writebytes(NAME, bad);
-    ASSERT_EQ(chmod(NAME, 0640), 0);
-    loadtiles();
-    savetiles();
-    EXPECT_TRUE(strcmp(mesbuf, UNSAVED) == 0 && readbytes(NAME) == bad) << mesbuf;
-    writebytes(NAME, old);
-    loadtiles();
-    bytes want = sheetfile(200);
+    loadtiles(), savetiles();  // a link to no file yet: the save makes the file, the link stays
+    EXPECT_TRUE(readbytes("real/sheet.bmp").size() == 88310 && std::filesystem::is_symlink(NAME));
+
+    ASSERT_EQ(chmod(NAME, 0640), 0);  // a file with its own permissions
+    bytes big = sheetfile(SHEETH), want = sheetfile(200), now;
+    writebytes("real/.sheet.bmp.saving", big);  // what a killed save left
     savetiles();
     EXPECT_EQ(std::filesystem::status(NAME).permissions(), std::filesystem::perms(0640));
     EXPECT_TRUE(readbytes("real/sheet.bmp") == want && entries("real") == 1);
@@ -128,6 +123,46 @@ TEST(Sheet, SavesReplaceTheFileWholeOrNotAtAll)
     signal(SIGXFSZ, SIG_IGN);
     ASSERT_TRUE(getrlimit(RLIMIT_FSIZE, &lim) == 0 && setrlimit(RLIMIT_FSIZE, &small) == 0);
     savetiles();
-    setrlimit(RLIMIT_FSIZE, &lim);
     EXPECT_TRUE(strcmp(mesbuf, UNSAVED) == 0 && readbytes(NAME) == want && entries("real") == 1) << mesbuf;
+    ASSERT_EQ(link("real/sheet.bmp", "real/also"), 0);  // in place, the whole size reserved first
+    savetiles(), setrlimit(RLIMIT_FSIZE, &lim);
+    EXPECT_TRUE(strcmp(mesbuf, UNSAVED) == 0 && readbytes(NAME) == want && unlink("real/also") == 0) << mesbuf;
+
+    // Saves killed at random points: the old sheet or the new, and after the next save no other file.
+    for (int i = 0; i < 200; i++) {
+        pid_t pid = (writebytes(NAME, want), fork());
+        if (pid == 0)
+            savetiles(), _exit(0);
+        usleep(rand() % 4000), kill(pid, SIGKILL), waitpid(pid, NULL, 0), now = readbytes(NAME), savetiles();
+        EXPECT_TRUE((now == want || now == big) && entries("real") == 1) << i;
+    }
+}
+
+// As a user who is not root: a sheet that user may not write is left as it
+// was; one that a rename would break or give away is written in place.
+TEST(Sheet, SavesAsAnotherUserKeepWhatTheFileIs)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to become another user";
+    struct { const char *what; uid_t folder, owner; mode_t mode; bool link, saved; } cases[] = {
+        { "read-only", 65534, 65534, 0444, 0, 0 }, { "in a read-only folder", 0, 65534, 0644, 0, 1 },
+        { "hard-linked", 65534, 65534, 0644, 1, 1 }, { "another's, writable", 65534, 0, 0666, 0, 1 },
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        freshstate();
+        bytes old = sheetfile(SHEETH), want = sheetfile(200);
+        writebytes(NAME, old);
+        ASSERT_TRUE(chown(".", c.folder, c.folder) == 0 && chmod(".", 0755) == 0 && chmod(NAME, c.mode) == 0);
+        ASSERT_TRUE(chown(NAME, c.owner, c.owner) == 0 && (!c.link || link(NAME, "also.bmp") == 0));
+        pid_t pid = fork();
+        if (pid == 0)  // the exit status: 0 when the save was reported as made
+            _exit(setgroups(0, NULL) || setgid(65534) || setuid(65534) ? 2 : (savetiles(), !strcmp(mesbuf, UNSAVED)));
+        int status;
+        struct stat st;
+        ASSERT_TRUE(waitpid(pid, &status, 0) == pid && WIFEXITED(status) && stat(NAME, &st) == 0);
+        EXPECT_TRUE(WEXITSTATUS(status) == !c.saved && readbytes(NAME) == (c.saved ? want : old));
+        EXPECT_TRUE(st.st_uid == c.owner && (st.st_mode & 07777) == c.mode);
+        EXPECT_TRUE(!c.link || readbytes("also.bmp") == want);
+    }
 }

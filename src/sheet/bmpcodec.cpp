@@ -48,8 +48,9 @@ static void unpackrow(const unsigned char *row, unsigned char *pix, int y)
 }
 
 // Checks every field before anything is sized from it and fills out only
-// when the whole file is sound: returns 1, else 0 with out half-written.
-// A height over 848 gives the first 848 rows in file order.
+// when the whole file is sound: returns the file's own row count, else 0
+// with out half-written. A height over 848 gives the first 848 rows in
+// file order, and a count over 848 tells the caller the rest is missing.
 int decodesheet(const unsigned char *buf, size_t len, sheetimage *out)
 {
     if (len < FILEHEADER + INFOHEADER || buf[0] != 'B' || buf[1] != 'M')
@@ -74,7 +75,7 @@ int decodesheet(const unsigned char *buf, size_t len, sheetimage *out)
     if (paletteend > len || dataoffset < paletteend || dataoffset > len)
         return 0;
     uint64_t rows = height < 0 ? -(int64_t)height : height;
-    if (dataoffset + rows * BMPROW > len)
+    if (dataoffset + rows * BMPROW > len || rows > INT32_MAX)
         return 0;
 
     memset(out->pal, 0, sizeof out->pal);
@@ -89,7 +90,7 @@ int decodesheet(const unsigned char *buf, size_t len, sheetimage *out)
     for (int k = 0; k < h; k++)
         unpackrow(buf + dataoffset + (size_t)k * BMPROW, out->pix, topdown ? k : h - 1 - k);
     out->h = h;
-    return 1;
+    return (int)rows;
 }
 
 // Writes img, pal and imgh in this program's own layout: a 40-byte
