@@ -13,7 +13,7 @@ Cases, at zoom 2 and 4: the browser and the editor left alone (idle), the
 pointer moving over the sheet (the browser's pointer and info change every
 frame), and a left-button drag painting in the editor's preview.
 """
-import math, os, shutil, statistics, subprocess, sys, tempfile, time
+import atexit, math, os, shutil, statistics, subprocess, sys, tempfile, time
 from pathlib import Path
 from Xlib import X, XK, display
 from Xlib.ext import xtest
@@ -51,16 +51,19 @@ class Session:
         (self.work / 'vorludef.txt').write_text(str(zoom))
         self.xvfb = subprocess.Popen(['Xvfb', '-displayfd', '1', '-screen', '0', '3300x1500x24'],
                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.procs = [self.xvfb]
+        atexit.register(self.close)
         env = dict(os.environ, DISPLAY=':' + self.xvfb.stdout.readline().decode().strip(),
                    SDL_VIDEODRIVER='x11')
         self.dpy = display.Display(env['DISPLAY'])
         self.editor = subprocess.Popen([EDITOR], cwd=self.work, env=env, stdout=subprocess.DEVNULL)
-        self.ewin = window(self.dpy, 'vorludit 0.1')
         self.floor = subprocess.Popen([FLOOR, str(zoom)], env=env)
+        self.procs += [self.editor, self.floor]
+        self.ewin = window(self.dpy, 'vorludit 0.1')
         fwin = window(self.dpy, 'floorwindow')
         self.ewin.configure(x=0, y=0)  # SDL centres both on the screen
         fwin.configure(x=400 * zoom + 50, y=0)
-        self.ewin.set_input_focus(X.RevertToParent, X.CurrentTime)
+        self.ewin.set_input_focus(X.RevertToParent, X.CurrentTime)  # for Return and Escape
         self.dpy.sync()
         time.sleep(1)
 
@@ -95,10 +98,11 @@ class Session:
         return lambda t: self.moveto(int(cx + r * math.cos(t * 4)), int(cy + r * math.sin(t * 4)))
 
     def close(self):
-        for p in (self.editor, self.floor, self.xvfb):
-            p.terminate()
-            p.wait()
-        shutil.rmtree(self.work)
+        for p in self.procs[::-1]:
+            if p.poll() is None:
+                p.terminate()
+                p.wait()
+        shutil.rmtree(self.work, ignore_errors=True)
 
 
 def rounds(zoom, results):

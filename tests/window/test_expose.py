@@ -5,7 +5,6 @@ from harness import *
 
 (WORK / '1TIL0000.bmp').write_bytes(sheet(random_sheet(848, 1)))
 ed = Editor()
-time.sleep(1)  # the load message has gone
 before = ed.shot()
 # Over the sheet view and off the pointer, which stays where Editor() left it.
 cover = dpy.screen().root.create_window(ed.ox + 20, ed.oy + 30, ed.size[0] // 2, ed.size[1] // 2, 0, X.CopyFromParent,
