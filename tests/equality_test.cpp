@@ -40,9 +40,8 @@ static void referenceframe(bool withmessage = true)
     drawpointer();
 }
 
-// What the window shows: the last frame presented, which the dummy driver
-// saves to a file of its own (the n-th as SDL_window1-0000000n.bmp), up to
-// zoom 3; larger frames would take seconds to save and are taken as drawn.
+// What the window shows: the last frame presented, as the dummy driver saves
+// it up to zoom 3 (larger ones would take seconds), and as drawn above that.
 static std::vector<Uint8> window;
 static int presents;
 
@@ -64,8 +63,7 @@ static void expectsame(const std::string &what, bool withmessage = true)
     }
     referenceframe(withmessage);
     EXPECT_TRUE(window.size() == (size_t)screen->pitch * screen->h &&
-                std::equal(window.begin(), window.end(), (const Uint8 *)screen->pixels))
-        << what << " at zoom " << zoom;
+                std::equal(window.begin(), window.end(), (const Uint8 *)screen->pixels)) << what << " at zoom " << zoom;
 }
 
 // An asymmetric sheet scrolled down, a 5 x 3 selection, the pointer and a
