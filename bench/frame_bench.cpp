@@ -248,7 +248,8 @@ static Uint64 checksum(const Uint8 *p, size_t n)
         for (int k = 0; k < 4; k++) {
             Uint64 w;
             memcpy(&w, p + i + 8 * k, 8);
-            lane[k] = ((lane[k] + w * prime) << 31 | (lane[k] + w * prime) >> 33) * prime;
+            Uint64 v = lane[k] + w * prime;
+            lane[k] = (v << 31 | v >> 33) * prime;
         }
     return lane[0] ^ (lane[1] << 1) ^ (lane[2] << 2) ^ (lane[3] << 3);
 }
