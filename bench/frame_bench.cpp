@@ -1,9 +1,14 @@
 // Whole frames on SDL's dummy video driver, without the frame pacing: what
 // the program spends per frame in each mode and zoom, next to the floor of
 // clearing and presenting the same window and nothing else. Also the
-// start-up enlargement of the GUI graphics.
+// start-up enlargement of the GUI graphics, and the two ways of telling
+// whether a frame changed.
 //
 //   cmake --build build --target frame_bench && ./build/bench/frame_bench
+//
+// Each scene runs as an idle frame (nothing changes: drawn and compared
+// with what the window shows, not presented) and as a changing frame (the
+// pointer moves a base pixel every frame: drawn, compared, presented).
 //
 // Counters: ms_frame is the median time of one frame, floor_ms that of one
 // bare frame (clear the whole window grey, present it) at the same zoom,
@@ -16,6 +21,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -135,14 +141,17 @@ static double msbetween(steady::time_point from, steady::time_point to)
 }
 
 // Times whole frames of the scene already set up, with the message (if
-// any) posted again each frame so it stays on show. Before each frame a
+// any) posted again each frame so it stays on show; when changing, the
+// pointer steps between two neighbouring base pixels. Before each frame a
 // bare one is timed too, so the floor is measured on the same window
-// under the same conditions; every frame redraws the whole window, so it
-// does not matter what the bare one left there.
-static void runframes(benchmark::State &st, bool withmessage)
+// under the same conditions; every frame redraws the whole window, and is
+// compared with the last frame the program itself presented, so it does
+// not matter what the bare one left there.
+static void runframes(benchmark::State &st, bool withmessage, bool changing)
 {
     Uint32 grey = SDL_MapRGB(screen->format, 215, 215, 215);
     std::vector<double> frames, floors;
+    runframe();
     for (auto _ : st) {
         steady::time_point t0 = steady::now();
         floorframe(grey);
@@ -151,6 +160,8 @@ static void runframes(benchmark::State &st, bool withmessage)
             initoutbuf("tile image saved.");
             message(MESSAGEFRAMES);
         }
+        if (changing)
+            pointerx ^= 1;
         runframe();
         steady::time_point t2 = steady::now();
         st.SetIterationTime(msbetween(t1, t2) / 1000.0);
@@ -180,7 +191,7 @@ static void floorbench(benchmark::State &st, int z)
 
 // The browser: a 3 x 3 selection in view, the pointer over the sheet and
 // a message on show.
-static void browserbench(benchmark::State &st, int z)
+static void browserbench(benchmark::State &st, int z, bool changing)
 {
     startscene(z);
     tstop = 5;
@@ -189,11 +200,11 @@ static void browserbench(benchmark::State &st, int z)
     tsselw = tsselh = 3;
     pointerx = 90;
     pointery = 150;
-    runframes(st, true);
+    runframes(st, true, changing);
 }
 
 // The editor on an 8 x 8 selection, in one layout and magnification.
-static void editorbench(benchmark::State &st, int z, int layout, int magnify)
+static void editorbench(benchmark::State &st, int z, int layout, int magnify, bool changing)
 {
     startscene(z);
     tsselx = 2;
@@ -204,7 +215,7 @@ static void editorbench(benchmark::State &st, int z, int layout, int magnify)
     openeditor();
     pointerx = 200;
     pointery = 180;
-    runframes(st, false);
+    runframes(st, false, changing);
 }
 
 // The start-up enlargement of the GUI graphics into a new 32-bit surface.
@@ -226,6 +237,41 @@ static void zoombench(benchmark::State &st, int z)
     SDL_FreeSurface(from);
 }
 
+// A 64-bit checksum of the kind that would stand in for a copy of the
+// last frame: four independent lanes of multiply and rotate, as fast
+// checksums go.
+static Uint64 checksum(const Uint8 *p, size_t n)
+{
+    const Uint64 prime = 0x9e3779b97f4a7c15ULL;
+    Uint64 lane[4] = { 1, 2, 3, 4 };
+    for (size_t i = 0; i + 32 <= n; i += 32)
+        for (int k = 0; k < 4; k++) {
+            Uint64 w;
+            memcpy(&w, p + i + 8 * k, 8);
+            Uint64 v = lane[k] + w * prime;
+            lane[k] = (v << 31 | v >> 33) * prime;
+        }
+    return lane[0] ^ (lane[1] << 1) ^ (lane[2] << 2) ^ (lane[3] << 3);
+}
+
+// Telling an unchanged frame from the last one presented: comparing it
+// with a copy, or checksumming it.
+static void comparebench(benchmark::State &st, int z, bool bycopy)
+{
+    startscene(z);
+    drawframe();
+    size_t n = (size_t)screen->pitch * screen->h;
+    std::vector<Uint8> copy((const Uint8 *)screen->pixels, (const Uint8 *)screen->pixels + n);
+    for (auto _ : st) {
+        steady::time_point t0 = steady::now();
+        if (bycopy)
+            benchmark::DoNotOptimize(memcmp(copy.data(), screen->pixels, n));
+        else
+            benchmark::DoNotOptimize(checksum((const Uint8 *)screen->pixels, n));
+        st.SetIterationTime(msbetween(t0, steady::now()) / 1000.0);
+    }
+}
+
 template <typename... Args>
 static void add(const std::string &name, void (*fn)(benchmark::State &, Args...), Args... args)
 {
@@ -237,10 +283,15 @@ int main(int argc, char **argv)
     for (int z : { 1, 2, 4, 9 }) {
         std::string at = "/zoom:" + std::to_string(z);
         add("floor" + at, floorbench, z);
-        add("browser" + at, browserbench, z);
-        add("editor/layout:1/ezoom:1" + at, editorbench, z, 1, 1);
-        add("editor/layout:1/ezoom:8" + at, editorbench, z, 1, 8);
-        add("editor/layout:4/ezoom:2" + at, editorbench, z, 4, 2);
+        for (bool changing : { false, true }) {
+            std::string kind = changing ? "changing/" : "idle/";
+            add(kind + "browser" + at, browserbench, z, changing);
+            add(kind + "editor/layout:1/ezoom:1" + at, editorbench, z, 1, 1, changing);
+            add(kind + "editor/layout:1/ezoom:8" + at, editorbench, z, 1, 8, changing);
+            add(kind + "editor/layout:4/ezoom:2" + at, editorbench, z, 4, 2, changing);
+        }
+        add("compare/copy" + at, comparebench, z, true);
+        add("compare/checksum" + at, comparebench, z, false);
     }
     for (int z : { 2, 9 })
         benchmark::RegisterBenchmark(("zoomgraphic/zoom:" + std::to_string(z)).c_str(), zoombench, z)

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds the editor and the floor program in Release and measures their CPU
+# side by side in real windows under a private Xvfb; arguments are the
+# number of rounds and the seconds per case (default 3 and 5).
+set -eu
+top=$(cd "$(dirname "$0")/.." && pwd)
+cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=Release -DVORLUDIT_BENCH=ON >/dev/null
+cmake --build "$top/build" -j2 --target vorludit floorwindow
+exec /usr/bin/python3 "$top/bench/windowcpu.py" "$top/build/vorludit" "$top/build/bench/floorwindow" "$top" "$@"
