@@ -1,32 +1,64 @@
-// Whole frames from drawframe, byte for byte against the plain drawing of
-// the same state: one fill per base pixel of sheet view and preview.
+// Whole frames as the loop runs them, byte for byte against a plain drawing
+// of the same state made here: one fill per base pixel, the text, marker and
+// pointer taken pixel by pixel from the artwork file itself.
 #include "support.h"
 #include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-static void fill(int x, int y, int w, int h, int index)
+static void fillrgb(int x, int y, int w, int h, const Uint8 *rgb)
 {
     SDL_Rect r = { (Sint16)(x * zoom), (Sint16)(y * zoom), (Uint16)(w * zoom), (Uint16)(h * zoom) };
-    SDL_FillRect(screen, &r, SDL_MapRGB(screen->format, pal[index][0], pal[index][1], pal[index][2]));
+    SDL_FillRect(screen, &r, SDL_MapRGB(screen->format, rgb[0], rgb[1], rgb[2]));
+}
+
+static void fill(int x, int y, int w, int h, int index)
+{
+    fillrgb(x, y, w, h, pal[index]);
+}
+
+// The artwork's size x size cell at (cx, cy) with its top-left at base pixel
+// (bx, by); magenta is not drawn.
+static void artcell(int cx, int cy, int size, int bx, int by)
+{
+    SDL_Surface *art = SDL_LoadBMP("vorlugfx.bmp");
+    for (int y = 0; y < size; y++)
+        for (int x = 0; x < size; x++) {
+            Uint32 v = 0;
+            Uint8 rgb[3];
+            memcpy(&v, (Uint8 *)art->pixels + (cy + y) * art->pitch + (cx + x) * art->format->BytesPerPixel,
+                   art->format->BytesPerPixel);
+            SDL_GetRGB(v, art->format, &rgb[0], &rgb[1], &rgb[2]);
+            if (rgb[0] != 255 || rgb[1] != 0 || rgb[2] != 255)
+                fillrgb(bx + x, by + y, 1, 1, rgb);
+        }
+    SDL_FreeSurface(art);
+}
+
+static void text(int bx, int by, const char *s)
+{
+    for (int i = 0; s[i]; i++)
+        artcell(8 * (s[i] % 16), 8 * (s[i] / 16), 8, bx + 8 * i, by);
 }
 
 static void referenceframe(bool withmessage = true)
 {
-    SDL_FillRect(screen, NULL, SDL_MapRGB(screen->format, 215, 215, 215));
+    const Uint8 grey[3] = { 215, 215, 215 }, peach[3] = { 255, 222, 200 }, black[3] = { 0, 0, 0 };
+    fillrgb(0, 0, WINDOWW, WINDOWH, grey);
     if (mode == 0) {
         for (int y = 0; y < VIEWROWS * TILE; y++)
             for (int x = 0; x < SHEETW; x++)
                 fill(x, y, 1, 1, img[x * SHEETH + tstop * TILE + y]);
         char line[TEXTMAX];
-        drawstring(INFOX * zoom, 16 * zoom, "X:-, Y:-, tile:-");  // the pointer is off the sheet
+        text(INFOX, 16, "X:-, Y:-, tile:-");  // the pointer is off the sheet
         const char *const texts[3] = { "tile area", "X:%d, Y:%d", "width:%d, height:%d" };
         for (int k = 0; k < 3; k++) {
             snprintf(line, sizeof line, texts[k], k == 1 ? tsselx : tsselw, k == 1 ? tssely : tsselh);
-            drawstring(INFOX * zoom, (48 + 8 * k) * zoom, line);
+            text(INFOX, 48 + 8 * k, line);
         }
-        drawtileselect();
+        for (int i = 0; i < tsselw * tsselh; i++)
+            artcell(0, 64, 16, (tsselx + i % tsselw) * TILE, (tssely + i / tsselw - tstop) * TILE);
     } else {
         for (int i = 0; i < 16; i++)
             fill(STRIPX0 + SWATCHW * i, 0, SWATCHW, STRIPY, i);
@@ -35,9 +67,13 @@ static void referenceframe(bool withmessage = true)
                 fill(PREVIEWX + viewx + c, PREVIEWY + viewy + r, 1, 1,
                      grid[(c / ezoom) % (tsselw * TILE) * GRIDSIZE + (r / ezoom) % (tsselh * TILE)]);
     }
-    if (withmessage)
-        drawmessage();
-    drawpointer();
+    if (withmessage) {
+        fillrgb(8, 4, mesbuflen * 8 + 8, 16, peach);
+        text(12, 8, mesbuf);
+    }
+    for (int i = 0; i < 64; i++)
+        if (pgfx[i] != 0)
+            fillrgb(pointerx + i % 8, pointery + i / 8, 1, 1, pgfx[i] == 1 ? black : pal[curcol]);
 }
 
 // What the window shows: the last frame presented, as the dummy driver saves
@@ -94,8 +130,8 @@ TEST_P(Equality, FramesMatchThePlainDrawingOfTheStateAsItIsThen)
     grid[20 * GRIDSIZE + 10] ^= 5, pal[3][0] ^= 0xff, tsselw = 2, ezoom = 2;
     setview(1);
     expectsame("grid, palette, selection and magnification changed");
-    tsselw = 0, messagetime = 1;
-    expectsame("editor without a selection, the message's last frame");
+    tsselw = 0, messagetime = 1, pointerx = WINDOWW - 2, pointery = WINDOWH - 3;
+    expectsame("editor without a selection, the pointer at the corner, the message's last frame");
     expectsame("the message gone", false);
 }
 

@@ -38,20 +38,6 @@ void startwindow(int z)
     loadgui();
 }
 
-bool baseis(int bx, int by, int r, int g, int b)
-{
-    Uint32 want = SDL_MapRGB(screen->format, (Uint8)r, (Uint8)g, (Uint8)b);
-    int bpp = screen->format->BytesPerPixel;
-    for (int y = by * zoom; y < (by + 1) * zoom; y++)
-        for (int x = bx * zoom; x < (bx + 1) * zoom; x++) {
-            Uint32 v = 0;
-            memcpy(&v, (const Uint8 *)screen->pixels + y * screen->pitch + x * bpp, bpp);
-            if (v != want)
-                return false;
-        }
-    return true;
-}
-
 int asymmetricpixel(int x, int y)
 {
     return (x * 3 + y * 7 + x * y / 5) % 16;

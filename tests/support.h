@@ -13,9 +13,6 @@ void freshstate();
 // GUI graphics loaded as start-up loads them.
 void startwindow(int z);
 
-// Whether the zoom x zoom square of base pixel (bx, by) is all (r, g, b).
-bool baseis(int bx, int by, int r, int g, int b);
-
 // A sheet of this height in img and pal with no two neighbouring pixels,
 // rows or columns alike, and palette entries with distinct R, G and B.
 void makeasymmetricsheet(int height);
