@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# generated.sh GENERATOR COMMITTED: the generator's output equals the file.
+# generated.sh GENERATOR COMMITTED ...: each generator's output equals its file.
 set -eu
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
-/usr/bin/python3 "$1" "$out"
-cmp "$out" "$2"
+while [ $# -gt 0 ]; do /usr/bin/python3 "$1" "$out" && cmp "$out" "$2"; shift 2; done

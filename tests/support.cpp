@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -59,18 +60,11 @@ void makeasymmetricsheet(int height)
 
 std::vector<unsigned char> readbytes(const std::string &path)
 {
-    std::vector<unsigned char> out(1 << 20);
-    FILE *f = fopen(path.c_str(), "rb");
-    out.resize(f ? fread(out.data(), 1, out.size(), f) : 0);
-    if (f)
-        fclose(f);
-    return out;
+    std::ifstream f(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(f), {});
 }
 
 void writebytes(const std::string &path, const std::vector<unsigned char> &bytes)
 {
-    FILE *f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    ASSERT_EQ(bytes.empty() ? 0 : fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
-    ASSERT_EQ(fclose(f), 0);
+    ASSERT_TRUE(std::ofstream(path, std::ios::binary).write((const char *)bytes.data(), bytes.size()).good()) << path;
 }

@@ -1,14 +1,13 @@
 # `cmake --install` into a scratch tree: the installed editor finds its own
 # graphics from a folder holding only a sheet, and vorludit-sheet makes and
 # converts sheets exactly, refusing (one line, nothing written) what it cannot.
-import os, random, subprocess, sys, tempfile
+import os, random, subprocess, tempfile
 from pathlib import Path
-sys.path.insert(0, sys.argv[2] + '/tests/window')
 import harness as h
 from PIL import Image
 
 tmp = tempfile.TemporaryDirectory()
-subprocess.run(['cmake', '--install', sys.argv[1], '--prefix', '/usr'], env=dict(os.environ, DESTDIR=tmp.name),
+subprocess.run(['cmake', '--install', os.path.dirname(h.BIN), '--prefix', '/usr'], env=dict(os.environ, DESTDIR=tmp.name),
                check=True, stdout=subprocess.DEVNULL)
 usr, W, IN = Path(os.path.realpath(tmp.name)) / 'usr', h.WORK, Path(tmp.name)
 h.BIN, gfx = str(usr / 'bin/vorludit'), usr / 'share/vorludit/vorlugfx.bmp'
