@@ -8,18 +8,16 @@ static void select(int x, int y, int w, int h)
     tsselx = x, tssely = y, tsselw = w, tsselh = h;
 }
 
-TEST(Browser, ScrollStopsOnTheLastWholeTileRow)
+TEST(Browser, ScrollStopsOnTheLastWholeTileRowAndAtTheTop)
 {
     freshstate();
-    for (int i = 0; i < 10; i++)
-        scrolltiles(2);
-    EXPECT_EQ(tstop, 31);
-    tstop = 3;
-    scrolltiles(0);
-    EXPECT_EQ(tstop, 0);
-    makeasymmetricsheet(200);  // 12 whole rows: shorter than one view
-    scrolltiles(2);
-    EXPECT_EQ(tstop, 0);
+    const struct { int rows, from, direction, to; } cases[] = { { 848, 30, 2, 31 }, { 848, 3, 0, 0 }, { 200, 0, 2, 0 } };
+    for (const auto &c : cases) {
+        makeasymmetricsheet(c.rows);
+        tstop = c.from;
+        scrolltiles(c.direction);
+        EXPECT_EQ(tstop, c.to) << c.rows << " rows from " << c.from;
+    }
 }
 
 TEST(Browser, LeftSelectsRightStretchesUpToEightByEight)
@@ -50,14 +48,12 @@ TEST(Browser, LeftSelectsRightStretchesUpToEightByEight)
 TEST(Browser, PointerLine)
 {
     startwindow(1);
-    tstop = 10;
-    pointerx = 4 * 16 + 3;
-    pointery = 2 * 16 + 5;
-    drawtileset();
-    EXPECT_STREQ(outbuf, "X:4, Y:12, tile:160");
-    pointerx = 208;
-    drawtileset();
-    EXPECT_STREQ(outbuf, "X:-, Y:-, tile:-");
+    tstop = 10, pointery = 2 * 16 + 5;
+    for (int x : { 4 * 16 + 3, 208 }) {
+        pointerx = x;
+        drawtileset();
+        EXPECT_STREQ(outbuf, x < 208 ? "X:4, Y:12, tile:160" : "X:-, Y:-, tile:-");
+    }
 }
 
 // Each layout's area, and the grid pixel a paint at (dx, dy) into it

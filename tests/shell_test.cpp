@@ -29,18 +29,6 @@ static std::string snapshot()
     return s;
 }
 
-TEST(Keys, HeldUpScrollsOnFramesOneSevenAndThirteen)
-{
-    freshstate();
-    tstop = 30;
-    keys[SDLK_UP] = 1;
-    std::vector<int> seen;
-    for (int i = 0; i < 13; i++, seen.push_back(tstop))
-        handlekeys(keys);
-    keys[SDLK_UP] = 0;
-    EXPECT_EQ(seen, std::vector<int>({ 25, 25, 25, 25, 25, 25, 20, 20, 20, 20, 20, 20, 15 }));
-}
-
 // Each command once per press, in its own mode, with its own qualifier.
 TEST(Keys, CommandsFireOncePerPressInTheirModeAndWithinTheirLimits)
 {
@@ -48,80 +36,73 @@ TEST(Keys, CommandsFireOncePerPressInTheirModeAndWithinTheirLimits)
     makeasymmetricsheet(200);
     savetiles();                                 // a 200-row sheet on disk
     makeasymmetricsheet(SHEETH);
-    tstop = 5, tsselx = 1, tssely = 2, tsselw = tsselh = 2, messagetime = 0;
+    tstop = 30, tsselx = 1, tssely = 2, tsselw = tsselh = 2, messagetime = 0;
     const int x = 16 + 3, y = 32 + 4, was = asymmetricpixel(x, y);  // grid pixel (3, 4)
+    press({ SDLK_UP }, 1, 13);                   // scrolls at once, then every sixth frame
+    press({ SDLK_DOWN }, 1, 12);
+    EXPECT_EQ(tstop, 25);
     keys[SDLK_4] = 1;                            // held from the browser: no layout change later
     handlekeys(keys);
     press({ SDLK_4, SDLK_RETURN }, 1, 4);        // opens once, however long held
-    EXPECT_EQ(snapshot(), "m1 v1 z1 u0 h848 t5 s1,2,2x2 ");
+    EXPECT_EQ(snapshot(), "m1 v1 z1 u0 h848 t25 s1,2,2x2 ");
     press({ SDLK_s }, 9);
-    EXPECT_EQ(snapshot(), "m1 v1 z8 u0 h848 t5 s1,2,2x2 ");
+    EXPECT_EQ(snapshot(), "m1 v1 z8 u0 h848 t25 s1,2,2x2 ");
     press({ SDLK_3 });
     press({ SDLK_a }, 9);
-    EXPECT_TRUE(snapshot() == "m1 v3 z1 u0 h848 t5 s1,2,2x2 " && vieww == 32) << snapshot();
+    EXPECT_TRUE(snapshot() == "m1 v3 z1 u0 h848 t25 s1,2,2x2 " && vieww == 32) << snapshot();
     curcol = (was + 1) % 16;
     editorpaint(PREVIEWX + 48 + 3, PREVIEWY + 4, 0);
     editorpaint(PREVIEWX + 48 + 5, PREVIEWY + 4, 0);
     press({ SDLK_z });
     press({ SDLK_RCTRL, SDLK_z });
     press({ SDLK_F5 });                          // no saving from the editor
-    EXPECT_EQ(snapshot(), "m1 v3 z1 u2 h848 t5 s1,2,2x2 ");
+    EXPECT_EQ(snapshot(), "m1 v3 z1 u2 h848 t25 s1,2,2x2 ");
     press({ SDLK_LCTRL, SDLK_z });
     press({ SDLK_RETURN });                      // written back
     press({ SDLK_LCTRL, SDLK_z });               // no undo in the browser
     press({ SDLK_F4 });
     press({ SDLK_RCTRL, SDLK_F4 });
-    EXPECT_TRUE(snapshot() == "m0 v3 z1 u1 h848 t5 s1,2,2x2 " && img[x * SHEETH + y] == curcol) << snapshot();
+    EXPECT_TRUE(snapshot() == "m0 v3 z1 u1 h848 t25 s1,2,2x2 " && img[x * SHEETH + y] == curcol) << snapshot();
     img[x * SHEETH + 150] ^= 8, img[x * SHEETH + 300] ^= 8;
     press({ SDLK_LCTRL, SDLK_F4 });              // reload: its rows only, the rest stays
-    EXPECT_EQ(snapshot(), "m0 v3 z1 u1 h200 t5 s1,2,2x2 ");
+    EXPECT_EQ(snapshot(), "m0 v3 z1 u1 h200 t25 s1,2,2x2 ");
     EXPECT_TRUE(img[x * SHEETH + y] == was && img[x * SHEETH + 150] == asymmetricpixel(x, 150));
     EXPECT_EQ(img[x * SHEETH + 300], asymmetricpixel(x, 300) ^ 8);
     press({ SDLK_RETURN });                      // a new visit: nothing to undo
     editorpaint(PREVIEWX + 48 + 3, PREVIEWY + 4, 0);
     press({ SDLK_ESCAPE });
     press({ SDLK_F5 });
-    EXPECT_TRUE(snapshot() == "m0 v3 z1 u1 h200 t5 s1,2,2x2 tile image saved." && img[x * SHEETH + y] == was);
+    EXPECT_TRUE(snapshot() == "m0 v3 z1 u1 h200 t25 s1,2,2x2 tile image saved." && img[x * SHEETH + y] == was);
 }
 
-// button: the one pressed or released, or the ones a motion holds.
-static void push(Uint8 type, int x, int y, Uint8 button = 0)
-{
-    SDL_Event e = SDL_Event();
-    e.type = type;
-    e.motion.x = (Uint16)x;  // read only from motion events
-    e.motion.y = (Uint16)y;
-    if (type != SDL_MOUSEMOTION)
-        e.button.button = button;
-    else
-        e.motion.state = button;
-    ASSERT_EQ(SDL_PushEvent(&e), 0);
-}
-
+// Pointer, selection and the two button latches after each event; button
+// is the one pressed or released, or those a motion holds.
 TEST(Events, ClicksActAtTheLastMotionAndAnyReleaseEndsADrag)
 {
-    const Uint8 L = SDL_BUTTON_LMASK, R = SDL_BUTTON_RMASK;
-    startwindow(2);
-    push(SDL_MOUSEBUTTONDOWN, 0, 0, SDL_BUTTON_LEFT);      // before any motion: (0, 0)
-    handleevents();
-    EXPECT_TRUE(tsselw == 1 && tssely == 0);
-    push(SDL_MOUSEMOTION, 101, 65, L);                     // base (50, 32): tile (3, 2)
-    push(SDL_MOUSEBUTTONDOWN, 0, 0, SDL_BUTTON_RIGHT);     // both held: left wins
-    push(SDL_MOUSEMOTION, 170, 140, L | R);                // base (85, 70): tile (5, 4)
-    handleevents();
-    EXPECT_TRUE(pointerx == 85 && pointery == 70 && tsselx == 5 && tsselw == 1);
-    push(SDL_MOUSEBUTTONUP, 0, 0, SDL_BUTTON_MIDDLE);
-    push(SDL_MOUSEMOTION, 65000, 300, L | R);              // a drag out past the edge
-    push(SDL_QUIT, 0, 0);
-    handleevents();
-    EXPECT_TRUE(leftbuttondown + rightbuttondown == 0 && tsselx == 5 && quitting == 1);
-    EXPECT_TRUE(pointerx == 399 && pointery == 150);
-    // Releases and presses lost from a full queue: the motions tell.
-    push(SDL_MOUSEBUTTONDOWN, 0, 0, SDL_BUTTON_RIGHT);
-    push(SDL_MOUSEMOTION, 200, 168, 0);                    // tile (6, 5), the release lost
-    push(SDL_MOUSEMOTION, 40, 40, L);                      // tile (1, 1), the press lost
-    handleevents();
-    EXPECT_TRUE(leftbuttondown + rightbuttondown == 0 && tsselx == 5 && tsselw == 1);
+    const Uint8 L = SDL_BUTTON_LMASK, R = SDL_BUTTON_RMASK, DOWN = SDL_MOUSEBUTTONDOWN, MOVE = SDL_MOUSEMOTION;
+    const struct { Uint8 type, button; Uint16 x, y; const char *after; } events[] = {
+        { DOWN, SDL_BUTTON_LEFT, 0, 0, "0,0 0,0,1 10" },            // before any motion: (0, 0)
+        { MOVE, L, 101, 65, "50,32 3,2,1 10" },
+        { DOWN, SDL_BUTTON_RIGHT, 0, 0, "50,32 3,2,1 11" },
+        { MOVE, L | R, 170, 140, "85,70 5,4,1 11" },                 // both held: left wins
+        { SDL_MOUSEBUTTONUP, SDL_BUTTON_MIDDLE, 0, 0, "85,70 5,4,1 00" },  // any release ends the drag
+        { MOVE, L | R, 65000, 300, "399,150 5,4,1 00" },             // past the window's edge
+        { DOWN, SDL_BUTTON_RIGHT, 0, 0, "399,150 5,4,1 01" },
+        { MOVE, 0, 200, 168, "100,84 5,4,1 00" },                    // its release lost from the queue
+        { MOVE, L, 40, 40, "20,20 5,4,1 00" },                       // a press lost
+        { SDL_QUIT, 0, 0, 0, "20,20 5,4,1 00 quit" },
+    };
+    freshstate();
+    for (const auto &e : events) {
+        SDL_Event ev = SDL_Event();
+        ev.type = e.type, ev.motion.x = e.x, ev.motion.y = e.y;
+        (e.type == MOVE ? ev.motion.state : ev.button.button) = e.button;
+        handleevent(&ev);
+        char got[60];
+        snprintf(got, sizeof got, "%d,%d %d,%d,%d %d%d%s", pointerx, pointery, tsselx, tssely, tsselw,
+                 leftbuttondown, rightbuttondown, quitting ? " quit" : "");
+        EXPECT_STREQ(got, e.after);
+    }
 }
 
 TEST(Frame, PacingHoldsAcrossTheTickWrap)

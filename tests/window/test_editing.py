@@ -1,13 +1,7 @@
-# The editor as a person uses it, in a real window: no start without its
-# graphics; the window's size and caption from the settings; an editing pass
-# in which exactly the painted pixels change; the end on a close request and
-# when the display goes.
+# The editor as a person uses it, in a real window: the window's size and
+# caption from the settings; an editing pass in which exactly the painted
+# pixels change; the end on a close request and when the display goes.
 from harness import *
-
-(WORK / 'vorlugfx.bmp').unlink()
-p, _, out = start(window=False)
-assert p.returncode == 1 and re.fullmatch("Can't load editor graphics: .*vorlugfx.bmp.*\n", out), (p.returncode, out)
-shutil.copy(REPO / 'data' / 'vorlugfx.bmp', WORK)
 
 # Grid pixel (x, y) of the 2 x 2 tiles from (3, 2) is sheet pixel (48 + x, 32 + y). None of
 # these holds its new colour yet, so each paint leaves an entry for Ctrl+Z.
