@@ -18,16 +18,14 @@ static void fillrgb(int x, int y, int w, int h, const Uint8 *rgb)
 static void artcell(int cx, int cy, int size, int bx, int by)
 {
     SDL_Surface *art = SDL_LoadBMP("vorlugfx.bmp");
-    for (int y = 0; y < size; y++)
-        for (int x = 0; x < size; x++) {
-            Uint32 v = 0;
-            Uint8 rgb[3];
-            memcpy(&v, (Uint8 *)art->pixels + (cy + y) * art->pitch + (cx + x) * art->format->BytesPerPixel,
-                   art->format->BytesPerPixel);
-            SDL_GetRGB(v, art->format, &rgb[0], &rgb[1], &rgb[2]);
-            if (rgb[0] != 255 || rgb[1] != 0 || rgb[2] != 255)
-                fillrgb(bx + x, by + y, 1, 1, rgb);
-        }
+    for (int i = 0, bpp = art->format->BytesPerPixel; i < size * size; i++) {
+        Uint32 v = 0;
+        Uint8 rgb[3];
+        memcpy(&v, (Uint8 *)art->pixels + (cy + i / size) * art->pitch + (cx + i % size) * bpp, bpp);
+        SDL_GetRGB(v, art->format, &rgb[0], &rgb[1], &rgb[2]);
+        if (rgb[0] != 255 || rgb[1] != 0 || rgb[2] != 255)
+            fillrgb(bx + i % size, by + i / size, 1, 1, rgb);
+    }
     SDL_FreeSurface(art);
 }
 

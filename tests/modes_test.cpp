@@ -28,13 +28,9 @@ TEST(Browser, LeftSelectsRightStretchesUpToEightByEight)
     tstop = 10;
     browserclick(4 * 16 + 3, 2 * 16 + 5, 0);
     EXPECT_TRUE(tsselx == 4 && tssely == 12 && tsselw == 1 && tsselh == 1);
-    const struct { int x, y, w, h; } stretches[] = {
-        { 11 * 16, 9 * 16 + 15, 8, 8 },              // 7 right, 7 down
-        { 12 * 16, 4 * 16, 8, 8 },                   // 8 right: unchanged
-        { 5 * 16, 10 * 16, 8, 8 },                   // 8 down
-        { 3 * 16, 5 * 16, 8, 8 },                    // left of the anchor
-        { 5 * 16, 1 * 16, 8, 8 },                    // above it
-        { 300, 5 * 16, 8, 8 },                       // the info panel
+    const struct { int x, y, w, h; } stretches[] = {  // unchanged but the first and last:
+        { 11 * 16, 9 * 16 + 15, 8, 8 }, { 12 * 16, 4 * 16, 8, 8 }, { 5 * 16, 10 * 16, 8, 8 },  // 7 away; 8 right, 8 down
+        { 3 * 16, 5 * 16, 8, 8 }, { 5 * 16, 1 * 16, 8, 8 }, { 300, 5 * 16, 8, 8 },  // left, above, in the info panel
         { 5 * 16 + 15, 3 * 16, 2, 2 },
     };
     for (const auto &s : stretches) {
@@ -98,8 +94,7 @@ TEST(Editor, UndoOrderNoOpPaintsAndAFullStack)
     EXPECT_EQ(pblen, 2);
     undopixbuf();
     EXPECT_EQ(grid[0], 3);
-    undopixbuf();
-    undopixbuf();
+    undopixbuf(), undopixbuf();
     EXPECT_TRUE(grid[0] == 0 && pblen == 0 && pbpos == -1);
     for (int i = 0; i < UNDOMAX; i++)
         editorpaint(8 + i % 128, 24 + i / 128, i % 2);   // 10000 changes

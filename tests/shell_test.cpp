@@ -51,17 +51,14 @@ TEST(Keys, CommandsFireOncePerPressInTheirModeAndWithinTheirLimits)
     press({ SDLK_a }, 9);
     EXPECT_TRUE(snapshot() == "m1 v3 z1 u0 h848 t25 s1,2,2x2 " && vieww == 32) << snapshot();
     curcol = (was + 1) % 16;
-    editorpaint(PREVIEWX + 48 + 3, PREVIEWY + 4, 0);
-    editorpaint(PREVIEWX + 48 + 5, PREVIEWY + 4, 0);
-    press({ SDLK_z });
-    press({ SDLK_RCTRL, SDLK_z });
+    editorpaint(PREVIEWX + 48 + 3, PREVIEWY + 4, 0), editorpaint(PREVIEWX + 48 + 5, PREVIEWY + 4, 0);
+    press({ SDLK_z }), press({ SDLK_RCTRL, SDLK_z });
     press({ SDLK_F5 });                          // no saving from the editor
     EXPECT_EQ(snapshot(), "m1 v3 z1 u2 h848 t25 s1,2,2x2 ");
     press({ SDLK_LCTRL, SDLK_z });
     press({ SDLK_RETURN });                      // written back
     press({ SDLK_LCTRL, SDLK_z });               // no undo in the browser
-    press({ SDLK_F4 });
-    press({ SDLK_RCTRL, SDLK_F4 });
+    press({ SDLK_F4 }), press({ SDLK_RCTRL, SDLK_F4 });
     EXPECT_TRUE(snapshot() == "m0 v3 z1 u1 h848 t25 s1,2,2x2 " && img[x * SHEETH + y] == curcol) << snapshot();
     img[x * SHEETH + 150] ^= 8, img[x * SHEETH + 300] ^= 8;
     press({ SDLK_LCTRL, SDLK_F4 });              // reload: its rows only, the rest stays
@@ -135,10 +132,8 @@ TEST(Startup, TheFirstSheetThereIsEditedAndSaved)
         savetiles();
     std::vector<unsigned char> three = readbytes("3TIL0000.bmp");
     resetstate();
-    initeditor();
-    loadtiles();
-    img[0] ^= 1;
-    savetiles();
+    initeditor(), loadtiles();
+    img[0] ^= 1, savetiles();
     EXPECT_TRUE(episode == 2 && imgh == 80 && curcol >= 1 && curcol <= 15);
     EXPECT_TRUE(readbytes("2TIL0000.bmp") != three && readbytes("3TIL0000.bmp") == three);
 }
@@ -149,14 +144,13 @@ TEST(Startup, TheFirstSheetThereIsEditedAndSaved)
 
 TEST(TextDeathTest, GuardsPrintTheirLineAndEndWithStatusOne)
 {
-    static char unterminated[300];
-    memset(unterminated, 'a', sizeof unterminated);
+    const std::string toolong(300, 'a');  // its terminator past both limits
     freshstate();
     initoutbuf(std::string(99, 'x').c_str());
     EXPECT_EQ(outbuflen, 99);
     EXPECT_GUARD(addoutbuf("y"), "addoutbuf error: full\\.\n");
-    EXPECT_GUARD(initoutbuf(unterminated), "initoutbuf error: probably missing a 0 somewhere\\.\n");
-    EXPECT_GUARD({ startwindow(1); drawstring(0, 0, unterminated); },
+    EXPECT_GUARD(initoutbuf(toolong.c_str()), "initoutbuf error: probably missing a 0 somewhere\\.\n");
+    EXPECT_GUARD({ startwindow(1); drawstring(0, 0, toolong.c_str()); },
                  "drawstring error: probably missing a 0 somewhere\\.\n");
     EXPECT_GUARD({ remove("vorlugfx.bmp"); loadgui(); },
                  "Can't load editor graphics: Couldn't open vorlugfx\\.bmp or /.*/share/vorludit/vorlugfx\\.bmp\n");
