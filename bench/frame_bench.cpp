@@ -51,21 +51,31 @@ static bool copyfile(const std::string &from, const std::string &to)
     return fclose(out) == 0 && ok;
 }
 
+static char workdir[] = "/tmp/vorludit-bench-XXXXXX";
+
+static void removework()
+{
+    unlink("vorlugfx.bmp");
+    unlink("1TIL0000.bmp");
+    if (chdir("/") == 0)
+        rmdir(workdir);
+}
+
 // A scratch work folder with the GUI graphics and, when there is one, the
-// demo sheet, as the program finds them beside itself.
+// demo sheet, as the program finds them beside itself; gone at exit.
 static void workfolder()
 {
     static bool made = false;
     if (made)
         return;
-    char dir[] = "/tmp/vorludit-bench-XXXXXX";
-    if (mkdtemp(dir) == NULL || chdir(dir) != 0 ||
+    if (mkdtemp(workdir) == NULL || chdir(workdir) != 0 ||
         !copyfile(SOURCE + "/data/vorlugfx.bmp", "vorlugfx.bmp")) {
         fprintf(stderr, "frame_bench: cannot set up a work folder with vorlugfx.bmp\n");
         exit(1);
     }
     demosheet = copyfile(SOURCE + "/data/demo/1TIL0000.bmp", "1TIL0000.bmp");
     made = true;
+    atexit(removework);
 }
 
 // The window and GUI graphics at zoom z, as start-up makes them. SDL video
