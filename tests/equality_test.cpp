@@ -17,7 +17,7 @@ static void fillrgb(int x, int y, int w, int h, const Uint8 *rgb)
 // (bx, by); magenta is not drawn.
 static void artcell(int cx, int cy, int size, int bx, int by)
 {
-    SDL_Surface *art = SDL_LoadBMP("vorlugfx.bmp");
+    static SDL_Surface *art = SDL_LoadBMP("vorlugfx.bmp");  // the same file in every scratch folder
     for (int i = 0, bpp = art->format->BytesPerPixel; i < size * size; i++) {
         Uint32 v = 0;
         Uint8 rgb[3];
@@ -26,7 +26,6 @@ static void artcell(int cx, int cy, int size, int bx, int by)
         if (rgb[0] != 255 || rgb[1] != 0 || rgb[2] != 255)
             fillrgb(bx + i % size, by + i / size, 1, 1, rgb);
     }
-    SDL_FreeSurface(art);
 }
 
 static void text(int bx, int by, const char *s)

@@ -79,7 +79,7 @@ static long readfile(const char *name, int *missing)
 
 // Rows below imgh keep what they held: a shorter sheet only replaces its
 // own rows.
-static void commitsheet(const sheetimage *s)
+void commitsheet(const sheetimage *s)
 {
     for (int x = 0; x < SHEETW; x++)
         memcpy(img + x * SHEETH, s->pix + x * SHEETH, (size_t)s->h);
@@ -179,22 +179,6 @@ static void syncfolder(const char *target)
     }
 }
 
-// The sheet already there, opened for writing without truncating it: a
-// save may replace only what the user may write, and only a regular file.
-// -1 with errno ENOENT when there is none yet.
-static int openexisting(const char *target, struct stat *st)
-{
-    int fd = open(target, O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    if (fstat(fd, st) != 0 || !S_ISREG(st->st_mode) || fcntl(fd, F_SETFL, 0) != 0) {
-        close(fd);
-        errno = EINVAL;
-        return -1;
-    }
-    return fd;
-}
-
 // An unnamed file in the target's folder: a save killed before it has a
 // name leaves nothing. Where the file system cannot make one, the
 // temporary has its name from the start.
@@ -272,7 +256,7 @@ static int writesheet(const unsigned char *data, size_t len)
     struct stat st;
     if (sheetlocked || !targetpath(sheetname(), target))
         return 0;
-    int fd = openexisting(target, &st);
+    int fd = openregularfd(target, O_WRONLY, &st);  // refused unless the user may write it
     if (fd < 0)
         return errno == ENOENT && replacefile(target, NULL, data, len) == 1;
     int saved = st.st_nlink > 1 ? -1 : replacefile(target, &st, data, len);

@@ -245,10 +245,7 @@ static int checktarget(const char *target, int force)
 static int writesheet(const char *target, int force)
 {
     resetsheet();
-    for (int x = 0; x < SHEETW; x++)
-        memcpy(img + x * SHEETH, picture.pix + x * SHEETH, (size_t)picture.h);
-    memcpy(pal, picture.pal, sizeof pal);
-    imgh = picture.h;
+    commitsheet(&picture);
     size_t len = encodesheet(filedata);
     int same = decodesheet(filedata, len, &readback) && readback.h == picture.h &&
                memcmp(readback.pal, picture.pal, sizeof pal) == 0;

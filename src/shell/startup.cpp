@@ -19,20 +19,30 @@ int rann(int n)
 }
 
 // A FIFO or a device under one of our names must not hang the editor
-// or be read: files are opened without blocking, and only a regular file
-// (or a link to one) is taken. Returns NULL with errno ENOENT for a
-// missing file and EINVAL for one that is not regular.
-FILE *openregular(const char *path)
+// or be read or written: files are opened without blocking, and only a
+// regular file (or a link to one) is taken, its status left in st. Returns
+// the descriptor, or -1 with errno ENOENT for a missing file and EINVAL
+// for one that is not regular.
+int openregularfd(const char *path, int flags, struct stat *st)
 {
-    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int fd = open(path, flags | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return NULL;
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, 0) != 0) {
+        return -1;
+    if (fstat(fd, st) != 0 || !S_ISREG(st->st_mode) || fcntl(fd, F_SETFL, 0) != 0) {
         close(fd);
         errno = EINVAL;
-        return NULL;
+        return -1;
     }
+    return fd;
+}
+
+// The same, for reading through a stream.
+FILE *openregular(const char *path)
+{
+    struct stat st;
+    int fd = openregularfd(path, O_RDONLY, &st);
+    if (fd < 0)
+        return NULL;
     FILE *f = fdopen(fd, "rb");
     if (f == NULL)
         close(fd);

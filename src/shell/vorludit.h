@@ -10,6 +10,7 @@
 #include <SDL.h>
 #include <cstddef>
 #include <cstdio>
+#include <sys/stat.h>
 
 // ---- Geometry and timing -------------------------------------------------
 
@@ -68,6 +69,7 @@ void resetshell();
 // ---- src/shell/startup.cpp -----------------------------------------------
 
 int rann(int n);
+int openregularfd(const char *path, int flags, struct stat *st);
 FILE *openregular(const char *path);
 int fileexists(const char *path);
 void readsettings();
@@ -97,7 +99,10 @@ extern int sheetlocked;           // 1 after an existing sheet failed to load
 
 const int SHEETFILES = 3;         // sheet numbers 1 to 3, one file name each
 
+struct sheetimage;
+
 void resetsheet();
+void commitsheet(const sheetimage *s);   // a decoded sheet into img, pal, imgh
 const char *sheetfilename(int n);     // the file name of sheet number n
 const char *sheetname();          // the file name of the sheet being edited
 void loadtiles();
