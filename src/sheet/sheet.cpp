@@ -393,8 +393,8 @@ static void dropname(int dir, const char *tmp, int fd)
 // old file is, then a temporary name and the old file's by a rename.
 // Returns 1 when saved, 0 when not, and -1 when the replacement cannot be
 // what the old file was (another owner or group, attributes the user
-// cannot set, a folder the user may not write): the caller then writes the
-// old file in place.
+// cannot set) or cannot be made (a folder the user may not write, every
+// temporary name taken): the caller then writes the old file in place.
 static int replacefile(int dir, const char *base, int old, const struct stat *st, const unsigned char *data,
                        size_t len)
 {
@@ -405,7 +405,7 @@ static int replacefile(int dir, const char *base, int old, const struct stat *st
     if (named)
         fd = claimtemp(dir, base, -1, mode, tmp);
     if (fd < 0)
-        return old >= 0 && (errno == EACCES || errno == EPERM) ? -1 : 0;
+        return old >= 0 && (errno == EACCES || errno == EPERM || errno == EEXIST) ? -1 : 0;
     int written = writeall(fd, data, len, 0);
     int same = !written || old < 0 || takeover(old, st, fd);
     int ok = written && same && fsync(fd) == 0;
@@ -468,12 +468,13 @@ static int locksheet(const char *name, int *dir, const char **base, struct stat 
         int fd = opensheet(name, O_WRONLY, dir, base, st);
         if (fd < 0)
             return -1;
-        if (!lockfile(fd))
-            break;
-        if (isnamed(*dir, *base, fd) && fstat(fd, st) == 0)
+        int locked = lockfile(fd);
+        if (locked && isnamed(*dir, *base, fd) && fstat(fd, st) == 0)
             return fd;
         close(fd);
         close(*dir);
+        if (!locked)
+            break;
     }
     *dir = -1;
     errno = EAGAIN;
