@@ -449,13 +449,15 @@ static int reserve(int fd, off_t old, size_t len)
     return 1;
 }
 
-// Keeps the file's names, links, owner, permissions and attributes.
+// Keeps the file's names, links, owner, permissions and attributes. The
+// file is this save's to note as seen whatever came of it: a failed
+// reservation leaves the old sheet with only a new time.
 static int writeinplace(int fd, const struct stat *st, const unsigned char *data, size_t len)
 {
     struct stat now;
     int ok = reserve(fd, st->st_size, len) && writeall(fd, data, len, 0) && ftruncate(fd, (off_t)len) == 0
-          && fsync(fd) == 0 && fstat(fd, &now) == 0;
-    if (ok)
+          && fsync(fd) == 0;
+    if (fstat(fd, &now) == 0)
         sheetseen = idof(&now);
     return ok;
 }
