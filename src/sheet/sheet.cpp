@@ -165,36 +165,48 @@ static int targetpath(const char *name, char *path)
     }
 }
 
+// Both descriptors name the file that is under name in dir now.
+static int isnamed(int dir, const char *name, int fd)
+{
+    struct stat a, b;
+    return fstatat(dir, name, &a, AT_SYMLINK_NOFOLLOW) == 0 && fstat(fd, &b) == 0
+        && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 // Opens the file a sheet's name leads to, as the kernel finds it through
 // that name, provided the links on the way are ones this program follows
-// and lead to that very file. *dir is then the file's folder and *base its
-// name there. Returns the descriptor; -1 with errno ENOENT and *dir open
-// when there is no file yet; else -1 with *dir closed.
+// and lead to that very file (a save replacing it meanwhile makes the two
+// differ for a moment: that is tried again). *dir is then the file's
+// folder and *base its name there. Returns the descriptor; -1 with errno
+// ENOENT and *dir open when there is no file yet; else -1 with *dir closed.
 static int opensheet(const char *name, int flags, int *dir, const char **base, struct stat *st)
 {
     static char path[PATH_MAX];
     char folder[PATH_MAX];
     *dir = -1;
-    if (!targetpath(name, path))
-        return -1;
-    folderof(path, folder);
-    *base = path + folderlength(path);
-    *dir = open(folder, O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (*dir < 0)
-        return -1;
-    int fd = openregularfd(name, flags, st);
-    if (fd < 0 && errno == ENOENT)
-        return -1;
-    struct stat at;
-    if (fd >= 0 && fstatat(*dir, *base, &at, AT_SYMLINK_NOFOLLOW) == 0 && at.st_dev == st->st_dev
-        && at.st_ino == st->st_ino)
-        return fd;
-    int why = fd >= 0 ? EACCES : errno;  // the name led elsewhere than the links did
-    if (fd >= 0)
-        close(fd);
-    close(*dir);
-    *dir = -1;
-    errno = why;
+    for (int tries = 0; tries < 3; tries++) {
+        if (!targetpath(name, path))
+            return -1;
+        folderof(path, folder);
+        *base = path + folderlength(path);
+        *dir = open(folder, O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (*dir < 0)
+            return -1;
+        int fd = openregularfd(name, flags, st);
+        if (fd < 0 && errno == ENOENT)
+            return -1;
+        if (fd >= 0 && isnamed(*dir, *base, fd))
+            return fd;
+        int why = errno;
+        if (fd >= 0)
+            close(fd);
+        close(*dir);
+        *dir = -1;
+        errno = why;
+        if (fd < 0)
+            return -1;
+    }
+    errno = EACCES;  // the name leads elsewhere than the links do
     return -1;
 }
 
@@ -265,14 +277,6 @@ static int writeall(int fd, const unsigned char *data, size_t len, off_t at)
     return 1;
 }
 
-// Both descriptors name the file that is under name in dir now.
-static int isnamed(int dir, const char *name, int fd)
-{
-    struct stat a, b;
-    return fstatat(dir, name, &a, AT_SYMLINK_NOFOLLOW) == 0 && fstat(fd, &b) == 0
-        && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 // Another save of the sheet (this program's, or vorludit-sheet's) holds
 // the lock for its whole length; the two take turns. A file system without
 // locks saves as if unlocked.
@@ -313,7 +317,7 @@ static int namefile(int fd, int dir, const char *name)
 // user's file in a shared folder). NAME is cut to fit a file name's limit.
 static void tempname(const char *base, int k, char *tmp)
 {
-    char suffix[16] = ".saving";
+    char suffix[24] = ".saving";
     if (k > 0)
         snprintf(suffix, sizeof suffix, ".saving%d", k);
     snprintf(tmp, NAME_MAX + 1, ".%.*s%s", NAME_MAX - 1 - (int)strlen(suffix), base, suffix);
