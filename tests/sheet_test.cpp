@@ -44,7 +44,7 @@ static bytes sheetfile(int h, uint32_t header = 40, uint32_t colours = 0, int ex
 TEST(Sheet, LoadsLayoutsAndSavesExactlyWhatSDLReads)
 {
     struct { const char *what; int h; unsigned header = 40, colours = 0, extra = 0; bool magick = 0; } cases[] = {
-        { "848 high", 848 }, { "200 high", 200 }, { "1024 high: the bottom 848 rows", 848, 40, 0, 176 },
+        { "848 high", 848 }, { "200 high", 200 }, { "849 high: the bottom 848 rows", 848, 40, 0, 1 },
         { "-848: top-down", -848 }, { "124-byte header, top-down, 16 colours", -200, 124, 16 },
         { "12 colours, a gap before the rows", 200, 40, 12 }, { "written by ImageMagick", 848, 40, 0, 0, true },
     };
@@ -58,6 +58,7 @@ TEST(Sheet, LoadsLayoutsAndSavesExactlyWhatSDLReads)
         memset(img, 9, sizeof img), memset(pal, 7, sizeof pal), imgh = tsrows = sheetlocked = 1;
         loadtiles();  // lifts the lock, but for a taller sheet
         EXPECT_STREQ(mesbuf, c.extra ? "sheet taller than 848 rows: read only." : "");
+        EXPECT_EQ(tsrows, rows / 16);  // whole tile rows
         savetiles();
         EXPECT_STREQ(mesbuf, c.extra ? UNSAVED : "tile image saved.");
         SDL_Surface *s = SDL_LoadBMP(NAME);  // no flipped rows, swapped nibbles or swapped red and blue
@@ -97,6 +98,8 @@ TEST(Sheet, RefusesBadFilesAndLeavesTheStore)
         readsettings(), initeditor(), loadtiles(), loadtiles();  // start-up, then Ctrl+F4
         EXPECT_TRUE(strcmp(mesbuf, "could not read tile image.") == 0 && sheetlocked == (c.len > 0) && imgh == 1);
         EXPECT_TRUE(bytes(img, img + sizeof img) == bytes(sizeof img, 9) && bytes(pal[0], pal[16]) == bytes(48, 7));
+        remove(NAME), loadtiles(), savetiles();  // gone and reloaded: saved again
+        EXPECT_STREQ(mesbuf, "tile image saved.");
     }
     alarm(0);
 }
@@ -108,8 +111,9 @@ TEST(Sheet, SavesReplaceTheFileWholeOrNotAtAll)
     auto entries = [](const char *d) { return std::distance(std::filesystem::directory_iterator(d), {}); };
     freshstate();
     ASSERT_TRUE(mkdir("real", 0755) == 0 && symlink("real/sheet.bmp", NAME) == 0);
-    loadtiles(), savetiles();  // a link to no file yet: the save makes the file, the link stays
+    umask(022), loadtiles(), savetiles();  // a link to no file yet: the save makes the file, the link stays
     EXPECT_TRUE(readbytes("real/sheet.bmp").size() == 88310 && std::filesystem::is_symlink(NAME));
+    EXPECT_EQ(std::filesystem::status(NAME).permissions(), std::filesystem::perms(0644));
 
     ASSERT_EQ(chmod(NAME, 0640), 0);  // a file with its own permissions
     bytes big = sheetfile(SHEETH), want = sheetfile(200), now;

@@ -1,7 +1,4 @@
 #include "support.h"
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -10,19 +7,13 @@
 static char scratch[] = "/tmp/vorludit-test-XXXXXX";
 static pid_t owner;  // the process that made it: a death test's child leaves it
 
-static void removescratch()
-{
-    if (getpid() == owner && chdir("/") == 0)
-        std::filesystem::remove_all(scratch);
-}
-
 void freshstate()
 {
     resetstate();
     if (owner == 0) {
         ASSERT_NE(mkdtemp(scratch), nullptr);
         owner = getpid();
-        atexit(removescratch);
+        atexit([] { getpid() == owner && chdir("/") == 0 && std::filesystem::remove_all(scratch); });
     }
     for (const auto &entry : std::filesystem::directory_iterator(scratch))
         std::filesystem::remove_all(entry.path());
