@@ -2,11 +2,9 @@
 #include "support.h"
 #include <gtest/gtest.h>
 
-// Each layout's area over the selection from tile (1, 2), and the grid pixel
-// a paint at (dx, dy) into it changes (the right button paints 8 colours
-// further, wrapping); one base pixel left of the area paints nothing. The
-// grid holds the selection as opened and, once written back, the sheet
-// holds the grid. Then the strip's edges, and just below it.
+// Each layout's area over the selection from tile (1, 2), and the grid pixel a paint at (dx, dy)
+// changes (the right button: 8 colours further, wrapping), though not one pixel left of the area;
+// the grid as opened and the sheet as written back. Then the strip's edges, and just below it.
 TEST(Editor, LayoutsTheirCapsWhereTheyPaintAndTheStrip)
 {
     freshstate();

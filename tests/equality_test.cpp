@@ -13,8 +13,7 @@ static void fillrgb(int x, int y, int w, int h, const Uint8 *rgb)
     SDL_FillRect(screen, &r, SDL_MapRGB(screen->format, rgb[0], rgb[1], rgb[2]));
 }
 
-// The artwork's size x size cell at (cx, cy) with its top-left at base pixel
-// (bx, by); magenta is not drawn.
+// The artwork's size x size cell at (cx, cy), top-left at base pixel (bx, by), but magenta.
 static void artcell(int cx, int cy, int size, int bx, int by)
 {
     static SDL_Surface *art = SDL_LoadBMP("vorlugfx.bmp");  // the same file in every scratch folder
@@ -75,8 +74,8 @@ static void referenceframe(bool withmessage)
             fillrgb(pointerx + i % 8, pointery + i / 8, 1, 1, POINTER[i / 8][i % 8] == '1' ? black : pal[curcol]);
 }
 
-// What the window shows: the last frame presented, as the dummy driver saves
-// it up to zoom 3 (larger ones would take seconds), and as drawn above that.
+// What the window shows: the last frame presented, as the dummy driver saves it up to zoom 3
+// (larger ones would take seconds), and as drawn above that.
 static std::vector<Uint8> window;
 static int presents;
 
@@ -101,9 +100,8 @@ static void expectsame(const std::string &what)
                 std::equal(window.begin(), window.end(), (const Uint8 *)screen->pixels)) << what << " at zoom " << zoom;
 }
 
-// An asymmetric sheet scrolled down, a 5 x 6 selection, the pointer and a
-// message; then changes to each, which must show in the very next frame. At
-// magnification 5 the selection is wider and taller than the preview frame.
+// An asymmetric sheet scrolled down, a 5 x 6 selection, the pointer and a message; then changes
+// to each, shown in the very next frame. At magnification 5 the selection outgrows the frame.
 class Equality : public testing::TestWithParam<int> {};
 
 TEST_P(Equality, FramesMatchThePlainDrawingOfTheStateAsItIsThen)
@@ -115,27 +113,20 @@ TEST_P(Equality, FramesMatchThePlainDrawingOfTheStateAsItIsThen)
     tstop = 5, tsselx = 6, tssely = 9, tsselw = 5, tsselh = 6;
     pointerx = 300, pointery = 150, curcol = 7;
     initoutbuf("tile image saved."), message(MESSAGEFRAMES);
-    expectsame("browser");
-    expectsame("browser unchanged");
-    img[40 * 848 + tstop * 16 + 30] ^= 9, pal[2][1] ^= 0xff;
-    expectsame("sheet pixel and palette changed");
-    tsselx = 1, tstop = 7, pointerx = 4 * 16 + 3, pointery = 40;
-    expectsame("selection, scroll and pointer moved");
-    pointerx = 208;
-    expectsame("the pointer just right of the sheet");
+    expectsame("browser"), expectsame("browser unchanged");
+    img[40 * 848 + tstop * 16 + 30] ^= 9, pal[2][1] ^= 0xff, expectsame("sheet pixel and palette changed");
+    tsselx = 1, tstop = 7, pointerx = 4 * 16 + 3, pointery = 40, expectsame("selection, scroll and pointer moved");
+    pointerx = 208, expectsame("the pointer just right of the sheet");
     pointerx = 90, pointery = 150;
     for (int e : { 1, 5 })
         for (int layout : { 1, 4 })
             ezoom = e, view = layout, openeditor(),
                 expectsame("editor layout " + std::to_string(layout) + " ezoom " + std::to_string(e));
-    grid[20 * 128 + 10] ^= 5, pal[3][0] ^= 0xff, tsselw = 2, ezoom = 2;
-    setview(1);
+    grid[20 * 128 + 10] ^= 5, pal[3][0] ^= 0xff, tsselw = 2, ezoom = 2, setview(1);
     expectsame("grid, palette, selection and magnification changed");
     tsselw = 0, messagetime = 1, pointerx = 398, pointery = 349;
     expectsame("editor without a selection, the pointer at the corner, the message's last frame");
-    expectsame("the message gone");
-    pointerx--;
-    expectsame("the pointer moved, low in the window only");
+    expectsame("the message gone"), pointerx--, expectsame("the pointer moved, low in the window only");
 }
 
 INSTANTIATE_TEST_SUITE_P(Zoom, Equality, testing::Range(1, 10));

@@ -5,10 +5,10 @@
 
 static Uint8 keys[SDLK_LAST];
 
-// Holds exactly these keys for the frames, then none for a frame; times over.
-static void press(std::initializer_list<SDLKey> held, int times = 1, int frames = 1)
+// Holds exactly these keys for the frames, then (unless kept) none for a frame; times over.
+static void press(std::initializer_list<SDLKey> held, int times = 1, int frames = 1, bool kept = false)
 {
-    for (int t = 0; t < times; t++, memset(keys, 0, sizeof keys), handlekeys(keys))
+    for (int t = 0; t < times; t++, kept || (memset(keys, 0, sizeof keys), handlekeys(keys), 0))
         for (int i = 0; i < frames; i++, handlekeys(keys))
             for (SDLKey k : held)
                 keys[k] = 1;
@@ -36,50 +36,46 @@ TEST(Keys, CommandsFireOncePerPressInTheirModeAndWithinTheirLimits)
     press({ SDLK_UP }, 1, 13);                   // scrolls at once, then every sixth frame
     press({ SDLK_DOWN }, 1, 12);
     EXPECT_EQ(tstop, 26);
-    keys[SDLK_4] = keys[SDLK_ESCAPE] = 1;        // held from the browser: nothing when the editor opens
-    handlekeys(keys);
+    press({ SDLK_4, SDLK_ESCAPE }, 1, 1, true);  // held from the browser: nothing when the editor opens
     press({ SDLK_4, SDLK_ESCAPE, SDLK_RETURN }, 1, 4);  // opens once, however long held
     press({ SDLK_UP });                          // no scrolling in the editor
     EXPECT_EQ(snapshot(), "m1 v1 z1 u0 h848 t26 s1,2,2x2 ");
     press({ SDLK_s }, 9);
     EXPECT_EQ(snapshot(), "m1 v1 z8 u0 h848 t26 s1,2,2x2 ");
-    press({ SDLK_3 });
-    press({ SDLK_a }, 9);
+    press({ SDLK_3 }), press({ SDLK_a }, 9);
     EXPECT_TRUE(snapshot() == "m1 v3 z1 u0 h848 t26 s1,2,2x2 " && vieww == 32) << snapshot();
     curcol = (was + 1) % 16;
-    editorpaint(PREVIEWX + 48 + 3, PREVIEWY + 4, 0), editorpaint(PREVIEWX + 48 + 5, PREVIEWY + 4, 0);
+    editorpaint(56 + 3, 24 + 4, 0), editorpaint(56 + 5, 24 + 4, 0);
     press({ SDLK_z }), press({ SDLK_RCTRL, SDLK_z });
     EXPECT_EQ(snapshot(), "m1 v3 z1 u2 h848 t26 s1,2,2x2 ");
     press({ SDLK_LCTRL, SDLK_z });
-    keys[SDLK_F5] = 1;                           // no saving from the editor, nor once back
-    handlekeys(keys);
+    press({ SDLK_F5 }, 1, 1, true);              // no saving from the editor, nor once back
     press({ SDLK_F5, SDLK_RETURN });             // written back
     press({ SDLK_LCTRL, SDLK_z });               // no undo in the browser
     press({ SDLK_F4 }), press({ SDLK_RCTRL, SDLK_F4 });
-    EXPECT_TRUE(snapshot() == "m0 v3 z1 u1 h848 t26 s1,2,2x2 " && img[x * SHEETH + y] == curcol) << snapshot();
-    img[x * SHEETH + 150] ^= 8, img[x * SHEETH + 300] ^= 8;
-    press({ SDLK_LCTRL, SDLK_F4 });              // reload: its rows only, the rest stays
+    EXPECT_TRUE(snapshot() == "m0 v3 z1 u1 h848 t26 s1,2,2x2 " && img[x * 848 + y] == curcol) << snapshot();
+    img[x * 848 + 150] ^= 8, img[x * 848 + 300] ^= 8, press({ SDLK_LCTRL, SDLK_F4 });  // reload: its rows only
     EXPECT_EQ(snapshot(), "m0 v3 z1 u1 h200 t26 s1,2,2x2 ");
-    EXPECT_TRUE(img[x * SHEETH + y] == was && img[x * SHEETH + 150] == asymmetricpixel(x, 150));
-    EXPECT_EQ(img[x * SHEETH + 300], asymmetricpixel(x, 300) ^ 8);
+    EXPECT_TRUE(img[x * 848 + y] == was && img[x * 848 + 150] == asymmetricpixel(x, 150) &&
+                img[x * 848 + 300] == (asymmetricpixel(x, 300) ^ 8));
     press({ SDLK_RETURN, SDLK_ESCAPE });         // opened, undo emptied, left: Return goes first
-    editorpaint(PREVIEWX + 48 + 3, PREVIEWY + 4, 0);
+    editorpaint(56 + 3, 24 + 4, 0);
     press({ SDLK_DOWN }), press({ SDLK_UP }), press({ SDLK_F5 });  // a sheet shorter than the view stays on top
-    EXPECT_TRUE(snapshot() == "m0 v3 z1 u1 h200 t0 s1,2,2x2 tile image saved." && img[x * SHEETH + y] == was);
-    EXPECT_EQ(messagetime, 30);
+    EXPECT_TRUE(snapshot() == "m0 v3 z1 u1 h200 t0 s1,2,2x2 tile image saved." && img[x * 848 + y] == was &&
+                messagetime == 30);
 }
 
 // Pointer, selection and the two button latches after each event (button: the
 // one pressed or released, or those a motion holds), with tile row 10 on top.
 TEST(Events, ClicksActAtTheLastMotionSelectAndStretchAndAnyReleaseEndsADrag)
 {
-    const Uint8 L = SDL_BUTTON_LMASK, R = SDL_BUTTON_RMASK, DOWN = SDL_MOUSEBUTTONDOWN, MOVE = SDL_MOUSEMOTION;
+    const Uint8 L = SDL_BUTTON_LMASK, R = SDL_BUTTON_RMASK, DOWN = SDL_MOUSEBUTTONDOWN, UP = SDL_MOUSEBUTTONUP,
+                MOVE = SDL_MOUSEMOTION;
     const struct { Uint8 type, button; Uint16 x, y; const char *after; } events[] = {
         { DOWN, SDL_BUTTON_RIGHT, 0, 0, "0,0 0,0,0x0 01" },          // nothing to stretch yet
         { DOWN, SDL_BUTTON_LEFT, 0, 0, "0,0 0,10,1x1 11" },          // before any motion: (0, 0)
-        { MOVE, L | R, 101, 65, "50,32 3,12,1x1 11" },               // both held: left wins
-        { MOVE, L | R, 138, 140, "69,70 4,14,1x1 11" },
-        { SDL_MOUSEBUTTONUP, SDL_BUTTON_MIDDLE, 0, 0, "69,70 4,14,1x1 00" },  // any release ends the drag
+        { MOVE, L | R, 101, 65, "50,32 3,12,1x1 11" }, { MOVE, L | R, 138, 140, "69,70 4,14,1x1 11" },  // left wins
+        { UP, SDL_BUTTON_MIDDLE, 0, 0, "69,70 4,14,1x1 00" },        // any release ends the drag
         { DOWN, SDL_BUTTON_MIDDLE, 0, 0, "69,70 4,14,1x1 00" },            // nor does any other button start one
         { DOWN, SDL_BUTTON_WHEELDOWN, 0, 0, "69,70 4,14,1x1 00" },
         { MOVE, L | R, 65000, 300, "399,150 4,14,1x1 00" },          // past the window's edge
@@ -91,13 +87,11 @@ TEST(Events, ClicksActAtTheLastMotionSelectAndStretchAndAnyReleaseEndsADrag)
         { MOVE, R, 380, 380, "190,190 4,14,8x8 01" },                // 7 and 7: unchanged by 8 right, 8 down,
         { MOVE, R, 400, 352, "200,176 4,14,8x8 01" }, { MOVE, R, 380, 384, "190,192 4,14,8x8 01" },
         { MOVE, R, 126, 160, "63,80 4,14,8x8 01" }, { MOVE, R, 140, 64, "70,32 4,14,8x8 01" },  // left, above
-        { MOVE, R, 200, 170, "100,85 4,14,3x2 01" },
-        { SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, 0, 0, "100,85 4,14,3x2 00" }, { MOVE, 0, 416, 9, "208,4 4,14,3x2 00" },
-        { DOWN, SDL_BUTTON_LEFT, 0, 0, "208,4 4,14,0x0 10" },        // right of the sheet: none
+        { MOVE, R, 200, 170, "100,85 4,14,3x2 01" }, { UP, SDL_BUTTON_RIGHT, 0, 0, "100,85 4,14,3x2 00" },
+        { MOVE, 0, 416, 9, "208,4 4,14,3x2 00" }, { DOWN, SDL_BUTTON_LEFT, 0, 0, "208,4 4,14,0x0 10" },  // right of it
         { SDL_QUIT, 0, 0, 0, "208,4 4,14,0x0 10 quit" },
     };
-    freshstate();
-    tstop = 10;
+    freshstate(), tstop = 10;
     for (const auto &e : events) {
         SDL_Event ev = SDL_Event();
         ev.type = e.type, ev.motion.x = e.x, ev.motion.y = e.y;
@@ -112,16 +106,14 @@ TEST(Events, ClicksActAtTheLastMotionSelectAndStretchAndAnyReleaseEndsADrag)
 
 TEST(Frame, PacingHoldsAcrossTheTickWrap)
 {
-    const Uint32 cases[][3] = {  // due, now, milliseconds to wait
-        { 100, 70, 30 }, { 100, 100, 0 }, { 100, 130, 0 }, { 10, 0xfffffff0u, 26 }, { 0xfffffff0u, 10, 0 },
-    };
+    const Uint32 cases[][3] = { { 100, 70, 30 }, { 100, 100, 0 }, { 100, 130, 0 }, { 10, 0xfffffff0u, 26 },
+                                { 0xfffffff0u, 10, 0 } };  // due, now, milliseconds to wait
     for (const auto &c : cases)
         EXPECT_EQ(ticksleft(c[0], c[1]), c[2]) << c[0] << " " << c[1];
 }
 
-// The settings file's first byte ("none": no file) and the sheets there, sheet n
-// 16 n rows high so that its height tells which was loaded and saved; with none
-// there, F5 makes sheet 1. Then the start colour, over many seeds: 1 to 15.
+// The settings file's first byte ("none": no file) and the sheets there, sheet n 16 n rows high
+// to tell which was loaded and saved (with none, F5 makes sheet 1). The start colour: 1 to 15.
 TEST(Startup, ScaleFromTheSettingsTheFirstSheetThereAndAColourNotZero)
 {
     const struct { std::string settings; const char *there; int zoom, edited; } cases[] = {

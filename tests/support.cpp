@@ -24,10 +24,7 @@ void freshstate()
 void startwindow(int z)
 {
     freshstate();
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    zoom = z;
-    startvideo();
-    loadgui();
+    setenv("SDL_VIDEODRIVER", "dummy", 1), zoom = z, startvideo(), loadgui();
 }
 
 int asymmetricpixel(int x, int y)
@@ -42,8 +39,7 @@ void makeasymmetricsheet(int height)
             img[x * SHEETH + y] = (unsigned char)(y < height ? asymmetricpixel(x, y) : 0);
     for (int i = 0; i < 16; i++)
         pal[i][0] = (unsigned char)(i * 16 + 8), pal[i][1] = (unsigned char)(255 - i * 15), pal[i][2] = (i * 97 + 40) % 256;
-    imgh = height;
-    tsrows = height / TILE;
+    imgh = height, tsrows = height / TILE;
 }
 
 std::vector<unsigned char> readbytes(const std::string &path)

@@ -1,9 +1,8 @@
-# The committed data as its generators make it, and the programs as `cmake --install` puts
-# them in a scratch tree: vorludit-sheet makes and converts sheets exactly and refuses (one
-# line, nothing written) what it cannot; the editor, in a real window on a private Xvfb, in a
-# folder holding only a sheet and its settings, shows its scale, caption and graphics, takes
-# one editing pass to the file, shows its frame again once uncovered, and ends with status 0
-# on a close request, 1 without its graphics or its display.
+# The committed data as its generators make it; the programs as `cmake --install` puts them in a
+# scratch tree: vorludit-sheet converts exactly or refuses (one line, nothing written); the editor
+# in a real window on a private Xvfb, in a folder of a sheet and settings: its scale, caption and
+# graphics, one editing pass to the file, its frame again once uncovered, status 0 on a close
+# request, 1 without its graphics or its display.
 import atexit, ctypes, os, random, shutil, subprocess, sys, tempfile, time
 from pathlib import Path
 from Xlib import X, XK, display, protocol
