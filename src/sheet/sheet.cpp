@@ -330,7 +330,9 @@ static int claimtemp(int dir, const char *base, int fd, mode_t mode, char *tmp)
     for (int k = 0; k < TEMPNAMES; k++) {
         tempname(base, k, tmp);
         for (int again = 0; again < 2; again++) {
-            if (fd >= 0 ? namefile(fd, dir, tmp) : (fd = openat(dir, tmp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode)) >= 0)
+            int made = fd >= 0 ? namefile(fd, dir, tmp)
+                     : (fd = openat(dir, tmp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode)) >= 0;
+            if (made)
                 return fd;
             if (errno != EEXIST)
                 return -1;

@@ -3,7 +3,7 @@
 # in a real window on a private Xvfb, in a folder of a sheet and settings: its scale, caption and
 # graphics, one editing pass to the file, its frame again once uncovered, status 0 on a close
 # request, 1 without its graphics or its display.
-import atexit, ctypes, os, random, shutil, subprocess, sys, tempfile, time
+import atexit, ctypes, os, random, shutil, struct, subprocess, sys, tempfile, time
 from pathlib import Path
 from Xlib import X, XK, display, protocol
 from Xlib.ext import xtest
@@ -46,7 +46,16 @@ for name, out in (('p8.bmp', None), ('p8.png', 'a'), ('p4.png', 'b'), ('p4.bmp',
     assert r.returncode == 0 and got.size == want.size and list(got.getdata()) == list(want.getdata()), name
     assert got.getpalette()[:3 * n] == want.getpalette()[:3 * n] and n <= 16, name
 
-# Refused, each with one line and nothing written or changed.
+# --force keeps what a file is: a hard link of it shows the new sheet; one nobody may write is refused below.
+os.link(W / 'b', IN / 'twin'), os.chmod(W / 'a', 0o444)
+assert tool('import', '--force', IN / 'p8.png', 'b').returncode == 0 and (IN / 'twin').read_bytes() == (W / 'a').read_bytes()
+
+# Refused, each with one line and nothing written or changed: a run-length BMP of 120 bytes that claims
+# 10 million rows before it is decoded; 3 colours in palette entries 200 to 202, with how to fix that.
+(IN / 'tall.bmp').write_bytes(b'BM' + struct.pack('<IIIIiiHHIIiiII', 120, 0, 62, 40, 208, 10**7, 1, 8, 1, 58, 0, 0, 2, 0)
+                              + bytes(8) + b'\0\1' * 29)
+(high := Image.new('P', (208, 8))).putpalette(bytes(i // 3 for i in range(768)))  # grey i in entry i
+high.putdata([200 + x % 3 for x in range(208 * 8)]), high.save(IN / 'high.png')
 os.mkdir(IN / 'dir'), os.mkfifo(IN / 'fifo'), (IN / 'text.png').write_bytes(b'not a picture\n')
 (IN / 'cut.png').write_bytes((IN / 'p8.png').read_bytes()[:700]), (IN / 'cut.bmp').write_bytes((IN / 'p8.bmp').read_bytes()[:9000])
 for name, im in (('w207.png', picture(w=207)), ('h849.png', picture(h=849)), ('c17.png', picture(colours=17)),
@@ -54,9 +63,11 @@ for name, im in (('w207.png', picture(w=207)), ('h849.png', picture(h=849)), ('c
     im.save(IN / name)
 before = state()
 for args in [('import', IN / n, 'out') for n in ('missing.png', 'dir', 'fifo', 'text.png', 'cut.png', 'cut.bmp',
-             'w207.png', 'h849.png', 'c17.png', 'c17.bmp', 'rgb.png', 'rgb.bmp')] + [('new',), ('import', IN / 'p8.png', 'a')]:
+             'w207.png', 'h849.png', 'c17.png', 'c17.bmp', 'rgb.png', 'rgb.bmp', 'tall.bmp', 'high.png')] + \
+            [('new',), ('import', IN / 'p8.png', 'a'), ('new', '--force', 'a')]:
     r = tool(*args)
     assert r.returncode == 1 and r.stdout == '' and r.stderr.count('\n') == 1 and state() == before, (args, r)
+assert 'not all in palette entries 0 to 15 (a pixel of colour 200)' in tool('import', IN / 'high.png', 'out').stderr
 
 # The editor, at scale 3, on the imported p8.bmp.
 (W / 'a').unlink(), (W / 'b').unlink(), (W / 'vorludef.txt').write_bytes(b'3\n')
