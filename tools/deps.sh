@@ -3,7 +3,7 @@
 # machine does not have yet. Uses sudo when not run as root.
 set -eu
 packages="g++ cmake make pkg-config libsdl1.2-compat-dev libgtest-dev libbenchmark-dev
-  clang libclang-rt-14-dev xvfb xauth xdotool imagemagick python3 python3-xlib python3-pil libpng-dev"
+  clang libclang-rt-14-dev xvfb xauth xdotool imagemagick python3 python3-xlib python3-pil libpng-dev acl"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"

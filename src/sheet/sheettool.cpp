@@ -1,10 +1,11 @@
 // vorludit-sheet: starts a sheet of one's own, blank or from a picture,
-// with the editor's own sheet writer. It never replaces a file unless told
-// to, and never leaves one half-written.
+// with the editor's own sheet writer and its own save. It never replaces a
+// file unless told to, and then keeps what the file is as the editor does.
 #include "vorludit.h"
 #include <cerrno>
 #include <climits>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -37,7 +38,8 @@ static sheetimage readback;       // that sheet as the editor will read it
 static unsigned char pngrows[SHEETH][SHEETW];
 static unsigned char filedata[BMPMAX];
 static png_bytep pngrowstarts[SHEETH];
-static char why[256];             // why a picture cannot become a sheet
+static unsigned char used[256];   // the palette entries the picture's pixels use
+static char why[320];             // why a picture cannot become a sheet
 
 static int fail(const char *format, ...)
 {
@@ -69,19 +71,34 @@ static int fitsheet(unsigned long w, unsigned long h)
     return 1;
 }
 
-// Takes one row of palette indices into the picture; an index past 15 has
-// no place in a sheet.
-static int takerow(const unsigned char *row, int y)
+// Takes one row of palette indices into the picture, noting which it uses.
+static void takerow(const unsigned char *row, int y)
 {
     for (int x = 0; x < SHEETW; x++) {
-        if (row[x] > 15)
-            return refuse("more than 16 colours (a pixel of colour %d)", row[x]);
+        used[row[x]] = 1;
         picture.pix[x * SHEETH + y] = row[x];
     }
+}
+
+// A sheet's colours are palette entries 0 to 15. A picture of 16 colours or
+// fewer kept elsewhere in its palette only needs its palette cut down.
+static int checkcolours()
+{
+    int n = 0, past = -1;
+    for (int i = 0; i < 256; i++) {
+        n += used[i];
+        if (used[i] && i > 15 && past < 0)
+            past = i;
+    }
+    if (n > 16)
+        return refuse("%d colours; a sheet has at most 16", n);
+    if (past >= 0)
+        return refuse("its %d colours are not all in palette entries 0 to 15 (a pixel of colour %d); save it with "
+                      "a palette of its own colours only (convert IMAGE -colors 16 NEW.png)", n, past);
     return 1;
 }
 
-// Palette entries past 16 are dropped: takerow makes sure no pixel uses them.
+// Palette entries past 16 are dropped: checkcolours makes sure no pixel uses them.
 static void takecolour(int i, unsigned char r, unsigned char g, unsigned char b)
 {
     if (i >= 16)
@@ -91,10 +108,45 @@ static void takecolour(int i, unsigned char r, unsigned char g, unsigned char b)
     picture.pal[i][2] = b;
 }
 
+// A little-endian number of n bytes.
+static uint32_t le(const unsigned char *p, int n)
+{
+    uint32_t v = 0;
+    while (n-- > 0)
+        v = v << 8 | p[n];
+    return v;
+}
+
+// The size and colour count a BMP's header gives, read before anything is
+// decoded: the 12-byte OS/2 header has 16-bit sizes and no colour count.
+static int bmpheader(FILE *f, unsigned long *w, unsigned long *h, int *colours)
+{
+    unsigned char b[50] = { 0 };
+    size_t n = fread(b, 1, sizeof b, f);
+    rewind(f);
+    int core = le(b + 14, 4) == 12;
+    if (n < (core ? 26u : 50u))
+        return refuse("cannot be read as a BMP (cut short)");
+    int32_t height = core ? (int32_t)le(b + 20, 2) : (int32_t)le(b + 22, 4);
+    uint32_t depth = le(b + (core ? 24 : 28), 2), used = core ? 0 : le(b + 46, 4);
+    *w = core ? le(b + 18, 2) : le(b + 18, 4);
+    *h = height < 0 ? 0 - (unsigned long)height : (unsigned long)height;
+    *colours = used != 0 ? (int)(used < 256 ? used : 256) : depth <= 8 ? 1 << depth : 0;
+    return 1;
+}
+
 // SDL reads 1-, 4- and 8-bit BMPs, packed or run-length coded, into one
-// byte a pixel with the file's palette in order.
+// byte a pixel with the file's palette in order; palette entries past the
+// file's own colours are black. The size is checked first, so that a
+// small file claiming a huge picture is refused before it is decoded.
 static int readbmp(FILE *f)
 {
+    unsigned long w = 0, h = 0;
+    int colours = 0;
+    if (!bmpheader(f, &w, &h, &colours) || !fitsheet(w, h)) {
+        fclose(f);
+        return 0;
+    }
     SDL_RWops *rw = SDL_RWFromFP(f, 1);
     if (rw == NULL) {
         fclose(f);
@@ -108,11 +160,12 @@ static int readbmp(FILE *f)
         ok = refuse("a %d-bit BMP without a palette; a sheet needs one", s->format->BitsPerPixel);
     ok = ok && fitsheet((unsigned long)s->w, (unsigned long)s->h);
     for (int y = 0; ok && y < s->h; y++)
-        ok = takerow((const unsigned char *)s->pixels + y * s->pitch, y);
+        takerow((const unsigned char *)s->pixels + y * s->pitch, y);
+    ok = ok && checkcolours();
     if (ok) {
         const SDL_Palette *p = s->format->palette;
         memset(picture.pal, 0, sizeof picture.pal);
-        for (int i = 0; i < p->ncolors; i++)
+        for (int i = 0; i < p->ncolors && i < colours; i++)
             takecolour(i, p->colors[i].r, p->colors[i].g, p->colors[i].b);
         picture.h = s->h;
     }
@@ -153,8 +206,9 @@ static int readpngpicture(png_structp png, png_infop info, FILE *f)
     png_read_image(png, pngrowstarts);
     png_read_end(png, NULL);
     for (png_uint_32 y = 0; y < h; y++)
-        if (!takerow(pngrows[y], (int)y))
-            return 0;
+        takerow(pngrows[y], (int)y);
+    if (!checkcolours())
+        return 0;
     memset(picture.pal, 0, sizeof picture.pal);
     for (int i = 0; i < n; i++)
         takecolour(i, plte[i].red, plte[i].green, plte[i].blue);
@@ -194,36 +248,8 @@ static int readpicture(const char *path)
     return refuse("neither a BMP nor a PNG picture");
 }
 
-// The new file goes to a temporary name beside the target and, complete and
-// on disk, takes the target's name: by a link, which fails rather than
-// replace a file that appeared meanwhile, or with force by a rename.
-static int writefile(const char *target, const unsigned char *data, size_t len, int force)
-{
-    char tmp[PATH_MAX];
-    const char *slash = strrchr(target, '/');
-    int dirlen = slash ? (int)(slash - target + 1) : 0;
-    int n = snprintf(tmp, sizeof tmp, "%.*s.%s.XXXXXX", dirlen, target, target + dirlen);
-    if (n <= 0 || n >= (int)sizeof tmp)
-        return fail("%s: name too long", target);
-    int fd = mkstemp(tmp);
-    if (fd < 0)
-        return fail("cannot write %s: %s", target, strerror(errno));
-    mode_t mask = umask(0);
-    umask(mask);
-    FILE *f = fdopen(fd, "wb");
-    int ok = f != NULL && fchmod(fd, 0666 & ~mask) == 0 && fwrite(data, 1, len, f) == len;
-    ok = f != NULL && fflush(f) == 0 && fsync(fd) == 0 && ok;
-    ok = (f != NULL ? fclose(f) : close(fd)) == 0 && ok;
-    ok = ok && (force ? rename(tmp, target) : link(tmp, target)) == 0;
-    int saved = errno;
-    unlink(tmp);
-    if (!ok)
-        return fail("cannot write %s: %s", target, strerror(saved));
-    return 0;
-}
-
 // A target that is there already is replaced only with force, and only
-// when it is a plain file.
+// when it is a regular file (or a link to one).
 static int checktarget(const char *target, int force)
 {
     struct stat st;
@@ -233,7 +259,7 @@ static int checktarget(const char *target, int force)
         fail("%s exists; add --force to replace it", target);
         return 0;
     }
-    if (!S_ISREG(st.st_mode)) {
+    if (stat(target, &st) == 0 && !S_ISREG(st.st_mode)) {
         fail("%s is not a regular file; not replacing it", target);
         return 0;
     }
@@ -253,7 +279,9 @@ static int writesheet(const char *target, int force)
         same = memcmp(readback.pix + x * SHEETH, picture.pix + x * SHEETH, (size_t)picture.h) == 0;
     if (!same)
         return fail("%s: the sheet did not read back as written; nothing written", target);
-    return writefile(target, filedata, len, force);
+    if (savefile(target, filedata, len, force ? SAVEOVER : SAVENEW) != 1)
+        return fail("cannot write %s: %s", target, strerror(errno));
+    return 0;
 }
 
 static int newsheet(const char *target, int force)

@@ -97,6 +97,19 @@ extern int imgw, imgh;            // sheet size in pixels
 extern int tsrows;                // whole tile rows: imgh / 16
 extern int sheetlocked;           // 1 after an existing sheet failed to load
 
+// What a file was when looked at: a save tells by it whether someone else
+// changed the sheet since it was loaded or last saved.
+struct fileid {
+    int known;                    // 0: nothing looked at yet
+    int there;                    // 0: there was no file
+    dev_t dev;
+    ino_t ino;
+    off_t size;
+    time_t mtime;
+    long mtimens;
+};
+extern fileid sheetseen;          // the sheet file as last loaded or saved
+
 const int SHEETFILES = 3;         // sheet numbers 1 to 3, one file name each
 
 struct sheetimage;
@@ -107,6 +120,11 @@ const char *sheetfilename(int n);     // the file name of sheet number n
 const char *sheetname();          // the file name of the sheet being edited
 void loadtiles();
 void savetiles();
+
+// Whether savefile may replace a file already there: never, always, or
+// only the sheet file as sheetseen has it.
+const int SAVENEW = 0, SAVEOVER = 1, SAVESEEN = 2;
+int savefile(const char *name, const unsigned char *data, size_t len, int replace);
 
 // ---- src/sheet/bmpcodec.cpp: the sheet file format over byte buffers -----
 
