@@ -169,14 +169,13 @@ int readargs(int argc, char *argv[])
     return 0;
 }
 
-// A sheet that is not there yet (no file, or an empty one) starts with a
-// new sheet's palette, so that what is painted shows; a sheet that is
-// there but does not load stays all black.
+// A sheet that is not there yet starts with a new sheet's palette, so that
+// what is painted shows; a file that is there keeps what it loads, or the
+// black store when it does not load.
 static void newsheetpalette()
 {
     struct stat st;
-    int none = stat(sheetname(), &st) != 0 ? errno == ENOENT : S_ISREG(st.st_mode) && st.st_size == 0;
-    if (none)
+    if (stat(sheetname(), &st) != 0 && errno == ENOENT)
         memcpy(pal, NEWPALETTE, sizeof pal);
 }
 
