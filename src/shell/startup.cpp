@@ -189,6 +189,55 @@ void initeditor()
     newsheetpalette();
 }
 
+static void seticon();
+
+// When no display can be reached, the SDL underneath falls back to an
+// off-screen driver and the editor would run where nobody can see it.
+// That driver only counts when it was asked for by name.
+static int invisible()
+{
+    char name[32];
+    if (SDL_VideoDriverName(name, sizeof name) == NULL || strcmp(name, "offscreen") != 0)
+        return 0;
+    const char *asked = getenv("SDL_VIDEODRIVER");
+    if (asked != NULL && strcmp(asked, "offscreen") == 0)
+        return 0;
+    SDL_SetError("No available video device");
+    return 1;
+}
+
+// When the display goes away under the editor, its client library ends
+// the process from inside SDL's event pumping; shutting SDL down from
+// there would wait forever on the dead connection.
+static void quitvideo()
+{
+    if (!insdl)
+        SDL_Quit();
+}
+
+void startvideo()
+{
+    // Without a GPU, SDL's default of presenting through OpenGL runs in
+    // Mesa's software renderer; its own software renderer puts the window
+    // up as one shared-memory image instead: the same pixels for a fifth
+    // of the CPU. A value the user has set wins.
+    setenv("SDL_RENDER_DRIVER", "software", 0);
+    setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
+    if (SDL_Init(SDL_INIT_VIDEO) < 0 || invisible()) {
+        printf("Could not initialize SDL: %s.\n", SDL_GetError());
+        exit(1);
+    }
+    atexit(quitvideo);
+    seticon();
+    screen = SDL_SetVideoMode(swidth * zoom, sheight * zoom, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
+    if (screen == NULL) {
+        printf("Could not set video mode: %s\n", SDL_GetError());
+        exit(1);
+    }
+    SDL_WM_SetCaption("vorludit " VORLUDIT_VERSION, NULL);
+    SDL_ShowCursor(SDL_DISABLE);
+}
+
 // The graphics line names the file where SDL's own text does not.
 static void guifailure(const char *path)
 {
@@ -274,53 +323,6 @@ static void seticon()
     SDL_FreeSurface(art);
     SDL_FreeSurface(one);
     SDL_FreeSurface(icon);
-}
-
-// When no display can be reached, the SDL underneath falls back to an
-// off-screen driver and the editor would run where nobody can see it.
-// That driver only counts when it was asked for by name.
-static int invisible()
-{
-    char name[32];
-    if (SDL_VideoDriverName(name, sizeof name) == NULL || strcmp(name, "offscreen") != 0)
-        return 0;
-    const char *asked = getenv("SDL_VIDEODRIVER");
-    if (asked != NULL && strcmp(asked, "offscreen") == 0)
-        return 0;
-    SDL_SetError("No available video device");
-    return 1;
-}
-
-// When the display goes away under the editor, its client library ends
-// the process from inside SDL's event pumping; shutting SDL down from
-// there would wait forever on the dead connection.
-static void quitvideo()
-{
-    if (!insdl)
-        SDL_Quit();
-}
-
-void startvideo()
-{
-    // Without a GPU, SDL's default of presenting through OpenGL runs in
-    // Mesa's software renderer; its own software renderer puts the window
-    // up as one shared-memory image instead: the same pixels for a fifth
-    // of the CPU. A value the user has set wins.
-    setenv("SDL_RENDER_DRIVER", "software", 0);
-    setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
-    if (SDL_Init(SDL_INIT_VIDEO) < 0 || invisible()) {
-        printf("Could not initialize SDL: %s.\n", SDL_GetError());
-        exit(1);
-    }
-    atexit(quitvideo);
-    seticon();
-    screen = SDL_SetVideoMode(swidth * zoom, sheight * zoom, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
-    if (screen == NULL) {
-        printf("Could not set video mode: %s\n", SDL_GetError());
-        exit(1);
-    }
-    SDL_WM_SetCaption("vorludit " VORLUDIT_VERSION, NULL);
-    SDL_ShowCursor(SDL_DISABLE);
 }
 
 // Loads the font and marker and enlarges them once, so that drawing a
