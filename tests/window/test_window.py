@@ -167,7 +167,6 @@ p, _, out = start(window=False)
 assert p.returncode == 1 and out == "Can't load editor graphics: Couldn't open vorlugfx.bmp or %s\n" % gfx, out
 gfx.with_suffix('.away').rename(gfx)
 proc = start(arg='--menu')[0]  # its first start: ~/vorludit made, with a new sheet
-first = TMP / 'vorludit/1TIL0000.bmp'
-assert until(lambda: first.exists() and first.read_bytes() == newbytes), 'not the sheet vorludit-sheet new makes'
+assert until(lambda: (f := TMP / 'vorludit/1TIL0000.bmp').exists() and f.read_bytes() == newbytes), 'not a new sheet'
 xvfb.kill()
 assert proc.wait(5) == 1, 'editor outlived its display'
