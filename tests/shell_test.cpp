@@ -132,6 +132,16 @@ TEST(Startup, ScaleFromTheSettingsTheFirstSheetThereAndAColourNotZero)
         EXPECT_TRUE(zoom == c.zoom && episode == c.edited && imgh == h) << c.settings.substr(0, 8) << " " << c.there;
         EXPECT_EQ(readbytes(sheetfilename(c.edited)).size(), 118 + 104u * h);
     }
+    // A sheet named on the command line, in another folder: edited there, whatever its name.
+    freshstate();
+    ASSERT_EQ(mkdir("sub", 0755), 0);
+    makeasymmetricsheet(32), savetiles(), rename("1TIL0000.bmp", "sub/Tiles.BMP");
+    makeasymmetricsheet(16), savetiles();
+    char *args[] = { (char *)"vorludit", (char *)"sub/Tiles.BMP" };
+    resetstate();
+    readargs(2, args), initeditor(), loadtiles(), img[0] ^= 1, savetiles();
+    EXPECT_TRUE(imgh == 32 && strcmp(mesbuf, "tile image saved.") == 0 && access("1TIL0000.bmp", F_OK) != 0);
+    EXPECT_TRUE(readbytes("../1TIL0000.bmp").size() == 118 + 104 * 16u);
     int seen = 0;
     for (unsigned seed = 0; seed < 1000; seed++)
         srand(seed), initeditor(), seen |= 1 << curcol;

@@ -6,9 +6,13 @@ The bitmap is 128x80 pixels:
   * rows 0..63: the font, a 16x8 grid of 8x8 cells; character code c is
     drawn from the cell at x = 8*(c % 16), y = 8*(c // 16).
   * the 16x16 block at x=0, y=64: the marker drawn over selected tiles.
+  * the 16x16 block at x=16, y=64: the program's icon, the marker around
+    the font's 'v' doubled; the editor gives it to its window.
   * everything else is magenta, which the editor treats as transparent.
 
 Usage: mkgfx.py [OUT.bmp]   (default: data/vorlugfx.bmp in the repo)
+       mkgfx.py --icon SIZE OUT.png   (the icon, SIZE a multiple of 16, as
+                                       the desktop's icon theme takes it)
 
 Only the standard library is used, and the output is the same bytes on
 every run, so the bitmap can be rebuilt and compared at any time.
@@ -17,6 +21,7 @@ every run, so the bitmap can be rebuilt and compared at any time.
 import os
 import struct
 import sys
+import zlib
 
 WIDTH = 128
 HEIGHT = 80
@@ -1012,6 +1017,11 @@ MARKER = (
 MARKER_X = 0
 MARKER_Y = 64
 
+ICON_X = 16
+ICON_Y = 64
+ICON_BACK = (36, 64, 128)    # a dark blue tile
+ICON_INK = (255, 255, 255)
+
 FONT_COLOURS = {'.': MAGENTA, '#': BLACK}
 MARKER_COLOURS = {'.': MAGENTA, '#': BLACK, 'o': YELLOW}
 
@@ -1041,6 +1051,23 @@ def check_font():
         raise SystemExit('font: space must be empty')
 
 
+def icon_pixels():
+    """The 16x16 icon, rows of RGB tuples: the marker's corners on a dark
+    tile, and inside them the ink of 'v' (columns 1..5, rows 2..6 of its
+    cell) at twice its size, filling the marker's 10x10 middle."""
+    pix = [[ICON_BACK] * 16 for _ in range(16)]
+    for y, row in enumerate(MARKER):
+        for x, ch in enumerate(row):
+            if ch != '.':
+                pix[y][x] = MARKER_COLOURS[ch]
+    glyph = GLYPHS['v']
+    for y in range(10):
+        for x in range(10):
+            if glyph[2 + y // 2][1 + x // 2] == '#':
+                pix[3 + y][3 + x] = ICON_INK
+    return pix
+
+
 def build_pixels():
     """Return the picture as a list of rows (top first) of RGB tuples."""
     pix = [[MAGENTA] * WIDTH for _ in range(HEIGHT)]
@@ -1055,7 +1082,25 @@ def build_pixels():
         if rows is not None:
             paint(8 * (code % 16), 8 * (code // 16), rows, FONT_COLOURS)
     paint(MARKER_X, MARKER_Y, MARKER, MARKER_COLOURS)
+    for dy, row in enumerate(icon_pixels()):
+        pix[ICON_Y + dy][ICON_X:ICON_X + 16] = row
     return pix
+
+
+def png_bytes(pix, scale):
+    """An 8-bit RGB PNG of pix, each pixel a scale x scale square."""
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack('>I', len(data)) + body + struct.pack('>I', zlib.crc32(body))
+    size = len(pix) * scale
+    raw = bytearray()
+    for row in pix:
+        line = b'\0' + b''.join(bytes(rgb) * scale for rgb in row)
+        raw += line * scale
+    return (b'\x89PNG\r\n\x1a\n'
+            + chunk(b'IHDR', struct.pack('>IIBBBBB', size, size, 8, 2, 0, 0, 0))
+            + chunk(b'IDAT', zlib.compress(bytes(raw), 9))
+            + chunk(b'IEND', b''))
 
 
 def bmp_bytes(pix):
@@ -1078,16 +1123,20 @@ def bmp_bytes(pix):
 
 
 def main(argv):
-    if len(argv) > 2:
-        raise SystemExit('usage: mkgfx.py [OUT.bmp]')
-    if len(argv) == 2:
-        out = argv[1]
-    else:
-        root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-        out = os.path.join(root, 'data', 'vorlugfx.bmp')
+    usage = 'usage: mkgfx.py [OUT.bmp] | mkgfx.py --icon SIZE OUT.png'
     check_font()
     check_art('marker', MARKER, 16, MARKER_COLOURS)
-    data = bmp_bytes(build_pixels())
+    if len(argv) == 4 and argv[1] == '--icon':
+        if not argv[2].isdigit() or int(argv[2]) % 16 or int(argv[2]) == 0:
+            raise SystemExit(usage)
+        out, data = argv[3], png_bytes(icon_pixels(), int(argv[2]) // 16)
+    elif len(argv) == 2:
+        out, data = argv[1], bmp_bytes(build_pixels())
+    elif len(argv) == 1:
+        root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+        out, data = os.path.join(root, 'data', 'vorlugfx.bmp'), bmp_bytes(build_pixels())
+    else:
+        raise SystemExit(usage)
     with open(out, 'wb') as f:
         f.write(data)
 

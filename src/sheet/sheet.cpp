@@ -29,6 +29,16 @@ int imgw = SHEETW, imgh = SHEETH;
 int tsrows = SHEETH / TILE;
 int sheetlocked;
 fileid sheetseen;
+char namedsheet[NAME_MAX + 1];
+
+// A new sheet's palette, eight two-step ramps: dark at i, light at i + 8,
+// so that the editor's right button paints the other shade.
+const unsigned char NEWPALETTE[16][3] = {
+    { 0, 0, 0 },       { 52, 40, 84 },    { 124, 36, 44 },   { 136, 76, 36 },
+    { 164, 132, 44 },  { 36, 96, 52 },    { 36, 64, 128 },   { 172, 172, 180 },
+    { 96, 96, 108 },   { 124, 104, 184 }, { 224, 76, 68 },   { 232, 152, 76 },
+    { 248, 224, 100 }, { 100, 192, 76 },  { 76, 148, 232 },  { 255, 255, 255 },
+};
 
 // Larger than any 208-pixel-wide 4-bit sheet a paint program would write;
 // a bigger file is not taken for a sheet.
@@ -55,6 +65,7 @@ void resetsheet()
     tsrows = SHEETH / TILE;
     sheetlocked = 0;
     memset(&sheetseen, 0, sizeof sheetseen);
+    namedsheet[0] = 0;
 }
 
 const char *sheetfilename(int n)
@@ -67,7 +78,7 @@ const char *sheetfilename(int n)
 
 const char *sheetname()
 {
-    return sheetfilename(episode);
+    return namedsheet[0] ? namedsheet : sheetfilename(episode);
 }
 
 static void post(const char *text)

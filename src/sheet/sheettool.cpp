@@ -16,22 +16,15 @@
 static const char *const USAGE =
     "usage: vorludit-sheet new [--force] [FILE]\n"
     "       vorludit-sheet import [--force] IMAGE [FILE]\n"
+    "       vorludit-sheet --help | --version\n"
     "\n"
     "new writes a blank 208 x 848 sheet with a default palette: colours 0 to 7\n"
     "are dark shades and 8 to 15 the light shades of the same eight hues, so\n"
     "the editor's right button paints the other shade of the current colour.\n"
     "import converts a picture 208 pixels wide and at most 848 tall with at\n"
-    "most 16 colours (a 4- or 8-bit BMP, or an indexed PNG), keeping its\n"
+    "most 16 colours (a 1-, 4- or 8-bit BMP, or an indexed PNG), keeping its\n"
     "palette order. FILE is 1TIL0000.bmp unless given; an existing FILE is\n"
     "replaced only with --force.\n";
-
-// Eight two-step ramps: dark at i, light at i + 8.
-static const unsigned char RAMPS[16][3] = {
-    { 0, 0, 0 },       { 52, 40, 84 },    { 124, 36, 44 },   { 136, 76, 36 },
-    { 164, 132, 44 },  { 36, 96, 52 },    { 36, 64, 128 },   { 172, 172, 180 },
-    { 96, 96, 108 },   { 124, 104, 184 }, { 224, 76, 68 },   { 232, 152, 76 },
-    { 248, 224, 100 }, { 100, 192, 76 },  { 76, 148, 232 },  { 255, 255, 255 },
-};
 
 static sheetimage picture;        // the sheet to be written
 static sheetimage readback;       // that sheet as the editor will read it
@@ -289,7 +282,7 @@ static int newsheet(const char *target, int force)
     if (!checktarget(target, force))
         return 1;
     memset(picture.pix, 0, sizeof picture.pix);
-    memcpy(picture.pal, RAMPS, sizeof picture.pal);
+    memcpy(picture.pal, NEWPALETTE, sizeof picture.pal);
     picture.h = SHEETH;
     return writesheet(target, force);
 }
@@ -310,6 +303,10 @@ int main(int argc, char *argv[])
     for (int i = 1; i < argc; i++) {
         if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
             fputs(USAGE, stdout);
+            return 0;
+        }
+        if (strcmp(argv[i], "--version") == 0) {
+            puts("vorludit-sheet " VORLUDIT_VERSION);
             return 0;
         }
         if (strcmp(argv[i], "--force") == 0)

@@ -12,6 +12,20 @@
 
 static const char *SETTINGSFILE = "vorludef.txt";
 static const char *GUIFILE = "vorlugfx.bmp";
+static const char *MENUFOLDER = "vorludit";   // in the home folder
+static const int ICONX = 16, ICONY = 64;      // the program's icon in the GUI graphics
+static const int ICONSIZE = 16;
+static const int ICONSCALE = 2;               // the window's icon: 32 x 32
+
+static const char *const USAGE =
+    "usage: vorludit [--menu] [FOLDER | SHEET]\n"
+    "       vorludit --help | --version\n"
+    "\n"
+    "Edits the tile sheet of the working folder: the first of 1TIL0000.bmp,\n"
+    "2TIL0000.bmp and 3TIL0000.bmp that exists (1TIL0000.bmp when none does).\n"
+    "FOLDER: works in FOLDER as if started there. SHEET, a .bmp file: works in\n"
+    "its folder and edits SHEET. --menu, with neither: works in ~/vorludit,\n"
+    "made on the first such start with a new sheet in it.\n";
 
 int rann(int n)
 {
@@ -72,17 +86,110 @@ void readsettings()
         zoom = c - '0';
 }
 
+// A bad argument: one line, and no window.
+static void badarg(const char *arg, const char *why)
+{
+    printf("vorludit: %s: %s (vorludit --help shows the usage)\n", arg, why);
+    exit(2);
+}
+
+// A folder is worked in as if the editor were started there; a sheet's
+// folder likewise, and the sheet itself is the one edited, made by the
+// first F5 when it is not there yet.
+static void workon(const char *path)
+{
+    struct stat st;
+    if (stat(path, &st) == 0 && S_ISDIR(st.st_mode)) {
+        if (chdir(path) != 0)
+            badarg(path, strerror(errno));
+        return;
+    }
+    const char *name = strrchr(path, '/');
+    name = name != NULL ? name + 1 : path;
+    size_t len = strlen(name);
+    if (len <= 4 || strcasecmp(name + len - 4, ".bmp") != 0)
+        badarg(path, "neither a folder nor a .bmp sheet");
+    if (len >= sizeof namedsheet)
+        badarg(path, strerror(ENAMETOOLONG));
+    char dir[PATH_MAX];
+    snprintf(dir, sizeof dir, "%.*s", name == path ? 1 : (int)(name - path), name == path ? "." : path);
+    if (chdir(dir) != 0)
+        badarg(path, strerror(errno));
+    strcpy(namedsheet, name);
+}
+
+// From the application menu there is no terminal and no folder of sheets
+// to start in: the editor works in ~/vorludit. Returns 1 when this start
+// made that folder, which then gets a new sheet.
+static int workinmenufolder()
+{
+    const char *home = getenv("HOME");
+    char dir[PATH_MAX];
+    if (home == NULL || home[0] == 0 || snprintf(dir, sizeof dir, "%s/%s", home, MENUFOLDER) >= (int)sizeof dir) {
+        printf("vorludit: no home folder to make %s in\n", MENUFOLDER);
+        exit(1);
+    }
+    int made = mkdir(dir, 0777) == 0;
+    if ((!made && errno != EEXIST) || chdir(dir) != 0) {
+        printf("vorludit: cannot work in %s: %s\n", dir, strerror(errno));
+        exit(1);
+    }
+    return made;
+}
+
+// The command line: help and the version end the program; otherwise it
+// moves to the folder to work in. Returns 1 when that folder was just made
+// for a menu start and wants a new sheet.
+int readargs(int argc, char *argv[])
+{
+    const char *arg = NULL;
+    int menu = 0;
+    for (int i = 1; i < argc; i++) {
+        if (strcmp(argv[i], "--help") == 0) {
+            fputs(USAGE, stdout);
+            exit(0);
+        }
+        if (strcmp(argv[i], "--version") == 0) {
+            puts("vorludit " VORLUDIT_VERSION);
+            exit(0);
+        }
+        if (strcmp(argv[i], "--menu") == 0)
+            menu = 1;
+        else if (argv[i][0] == '-')
+            badarg(argv[i], "no such option");
+        else if (arg != NULL)
+            badarg(argv[i], "only one folder or sheet can be edited");
+        else
+            arg = argv[i];
+    }
+    if (arg != NULL)
+        workon(arg);
+    else if (menu)
+        return workinmenufolder();
+    return 0;
+}
+
+// A sheet that is not there yet starts with a new sheet's palette, so that
+// what is painted shows; a file that is there keeps what it loads, or the
+// black store when it does not load.
+static void newsheetpalette()
+{
+    struct stat st;
+    if (stat(sheetname(), &st) != 0 && errno == ENOENT)
+        memcpy(pal, NEWPALETTE, sizeof pal);
+}
+
 void initeditor()
 {
     mode = 0;
     curcol = rann(14) + 1;  // never colour 0, which is usually the background
-    for (int n = 1; n <= SHEETFILES; n++) {
-        if (fileexists(sheetfilename(n))) {
+    for (int n = SHEETFILES; n >= 1; n--)
+        if (fileexists(sheetfilename(n)))
             episode = n;
-            return;
-        }
-    }
+    newsheetpalette();
 }
+
+static void seticon();
 
 // When no display can be reached, the SDL underneath falls back to an
 // off-screen driver and the editor would run where nobody can see it.
@@ -121,12 +228,13 @@ void startvideo()
         exit(1);
     }
     atexit(quitvideo);
+    seticon();
     screen = SDL_SetVideoMode(swidth * zoom, sheight * zoom, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
     if (screen == NULL) {
         printf("Could not set video mode: %s\n", SDL_GetError());
         exit(1);
     }
-    SDL_WM_SetCaption("vorludit 0.1", NULL);
+    SDL_WM_SetCaption("vorludit " VORLUDIT_VERSION, NULL);
     SDL_ShowCursor(SDL_DISABLE);
 }
 
@@ -184,23 +292,48 @@ static void installedgui(char *path, size_t size)
         snprintf(path, size, "%s/%s", VORLUDIT_DATADIR, GUIFILE);
 }
 
+// The working folder's graphics, or the installed copy where it has none;
+// NULL, with SDL's error set, when neither reads. where names the file
+// that was read last.
+static SDL_Surface *readgui(char *where, size_t size)
+{
+    snprintf(where, size, "%s", GUIFILE);
+    SDL_Surface *art = readbmp(GUIFILE);
+    if (art != NULL || fileexists(GUIFILE))
+        return art;
+    installedgui(where, size);
+    art = readbmp(where);
+    if (art == NULL && !fileexists(where))
+        SDL_SetError("Couldn't open %s or %s", GUIFILE, where);
+    return art;
+}
+
+// The window's icon is the program's own, cut from the GUI graphics and
+// doubled. Without graphics the window has none; loadgui says why.
+static void seticon()
+{
+    char where[PATH_MAX];
+    SDL_Surface *art = readgui(where, sizeof where);
+    SDL_Surface *one = SDL_CreateRGBSurface(SDL_SWSURFACE, ICONSIZE, ICONSIZE, 32, 0, 0, 0, 0);
+    SDL_Surface *icon = SDL_CreateRGBSurface(SDL_SWSURFACE, ICONSIZE * ICONSCALE, ICONSIZE * ICONSCALE, 32, 0, 0, 0, 0);
+    SDL_Rect from = { ICONX, ICONY, ICONSIZE, ICONSIZE };
+    if (art != NULL && one != NULL && icon != NULL && SDL_BlitSurface(art, &from, one, NULL) == 0 &&
+        SDL_SoftStretch(one, NULL, icon, NULL) == 0)
+        SDL_WM_SetIcon(icon, NULL);
+    SDL_FreeSurface(art);
+    SDL_FreeSurface(one);
+    SDL_FreeSurface(icon);
+}
+
 // Loads the font and marker and enlarges them once, so that drawing a
 // glyph later is a single blit. A working folder without its own copy
 // uses the installed one.
 void loadgui()
 {
-    loadguigfx = readbmp(GUIFILE);
-    if (loadguigfx == NULL && !fileexists(GUIFILE)) {
-        char installed[PATH_MAX];
-        installedgui(installed, sizeof installed);
-        loadguigfx = readbmp(installed);
-        if (loadguigfx == NULL && !fileexists(installed))
-            SDL_SetError("Couldn't open %s or %s", GUIFILE, installed);
-        if (loadguigfx == NULL)
-            guifailure(installed);
-    }
+    char where[PATH_MAX];
+    loadguigfx = readgui(where, sizeof where);
     if (loadguigfx == NULL)
-        guifailure(GUIFILE);
+        guifailure(where);
     guigfx = SDL_CreateRGBSurface(SDL_SWSURFACE, loadguigfx->w * zoom, loadguigfx->h * zoom,
                                   32, 0, 0, 0, 0);
     if (guigfx == NULL)
@@ -211,14 +344,17 @@ void loadgui()
     SDL_SetColorKey(guigfx, SDL_SRCCOLORKEY, SDL_MapRGB(guigfx->format, 255, 0, 255));
 }
 
-int SDL_main(int, char *[])
+int SDL_main(int argc, char *argv[])
 {
     resetstate();
+    int fresh = readargs(argc, argv);
     readsettings();
     startvideo();
     srand(time(NULL));
     initeditor();
     loadtiles();
+    if (fresh)
+        savetiles();  // the menu folder's first sheet, as vorludit-sheet new makes it
     loadgui();
     next_time = SDL_GetTicks() + FRAMEMS;
     while (!quitting) {

@@ -9,6 +9,7 @@
 
 #include <SDL.h>
 #include <cstddef>
+#include <climits>
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -72,6 +73,7 @@ int rann(int n);
 int openregularfd(const char *path, int flags, struct stat *st);
 FILE *openregular(const char *path);
 int fileexists(const char *path);
+int readargs(int argc, char *argv[]);
 void readsettings();
 void initeditor();
 void startvideo();
@@ -96,6 +98,8 @@ extern unsigned char pal[16][3];            // R, G, B
 extern int imgw, imgh;            // sheet size in pixels
 extern int tsrows;                // whole tile rows: imgh / 16
 extern int sheetlocked;           // 1 after an existing sheet failed to load
+extern const unsigned char NEWPALETTE[16][3];  // a new sheet's palette
+extern char namedsheet[NAME_MAX + 1];  // the sheet named on the command line; "" picks by episode
 
 // What a file was when looked at: a save tells by it whether someone else
 // changed the sheet since it was loaded or last saved.

@@ -1,9 +1,11 @@
 # The committed data as its generators make it; the programs as `cmake --install` puts them in a
-# scratch tree: vorludit-sheet converts exactly or refuses (one line, nothing written); the editor
-# in a real window on a private Xvfb, in a folder of a sheet and settings: its scale, caption and
-# graphics, one editing pass to the file, its frame again once uncovered, status 0 on a close
-# request, 1 without its graphics or its display.
-import atexit, ctypes, os, random, shutil, struct, subprocess, sys, tempfile, time
+# scratch tree, with a valid menu entry, in a package lintian takes without a word: vorludit-sheet
+# converts exactly or refuses (one line, nothing written); the editor refuses a bad command line
+# without a window and, in a real window on a private Xvfb, told a folder of a sheet and settings
+# from another folder: its scale, caption, icon and graphics, one editing pass to the file, its
+# frame again once uncovered, status 0 on a close request, 1 without its graphics or its display;
+# started from the menu, a first sheet as vorludit-sheet makes it.
+import atexit, ctypes, os, random, re, shutil, struct, subprocess, sys, tempfile, time
 from pathlib import Path
 from Xlib import X, XK, display, protocol
 from Xlib.ext import xtest
@@ -24,9 +26,23 @@ pixels = lambda path: list(Image.open(path).getdata())
 
 # A new sheet: blank, 208 x 848, readable by all, its palette in ramps (i + 8 the lighter shade).
 assert tool('new').returncode == 0 and (new := Image.open(W / '1TIL0000.bmp')).size == (208, 848) and not any(new.getdata())
-pal = [new.getpalette()[3 * i:3 * i + 3] for i in range(16)]
+pal, newbytes = [new.getpalette()[3 * i:3 * i + 3] for i in range(16)], (W / '1TIL0000.bmp').read_bytes()
 assert all(sum(pal[i + 8]) > sum(pal[i]) for i in range(8)) and (W / '1TIL0000.bmp').stat().st_mode & 0o777 == 0o644, pal
 assert (r := tool('--help')).returncode == 0 and r.stdout.startswith('usage: vorludit-sheet new'), r
+assert (r := tool('--version')).returncode == 0 and r.stdout == 'vorludit-sheet 0.1\n', r
+# The editor's command line, read before any window: no display is needed.
+for args, status, out in ((['--version'], 0, r'vorludit 0\.1\n'), (['--help'], 0, r'usage: vorludit .*'), (['-x'], 2, ''),
+                          ([W, W], 2, ''), ([REPO / 'README.md'], 2, ''), ([TMP / 'nosuch/a.bmp'], 2, '')):
+    r = subprocess.run([usr / 'bin/vorludit', *args], capture_output=True, text=True, timeout=10, env={})
+    assert r.returncode == status and re.fullmatch(out or r'vorludit: [^\n]*\n', r.stdout, re.S), (args, r)
+if shutil.which('desktop-file-validate'):
+    r = subprocess.run(['desktop-file-validate', usr / 'share/applications/vorludit.desktop'], capture_output=True, text=True)
+    assert r.returncode == 0 and not r.stdout, r
+if shutil.which('lintian'):  # the package of the same build: not one error or warning
+    subprocess.run(['cpack', '-G', 'DEB', '-B', TMP / 'pkg', '--config', Path(sys.argv[1]).parent / 'CPackConfig.cmake'],
+                   stdout=subprocess.DEVNULL, check=True)
+    r = subprocess.run(['lintian', '--fail-on', 'error,warning', *TMP.glob('pkg/*.deb')], capture_output=True, text=True)
+    assert r.returncode == 0 and not r.stdout, r
 
 rnd = random.Random(5)
 def picture(w=208, h=37, colours=16, mode='P'):
@@ -76,7 +92,7 @@ dies_with_us = lambda sig: dict(preexec_fn=lambda: ctypes.CDLL(None).prctl(1, si
 xvfb = subprocess.Popen(['Xvfb', '-displayfd', '1', '-screen', '0', '1600x1200x24'], stdout=subprocess.PIPE,
                         stderr=subprocess.DEVNULL, **dies_with_us(15))
 atexit.register(lambda: (xvfb.terminate(), xvfb.wait()))
-ENV = dict(os.environ, DISPLAY=':' + xvfb.stdout.readline().decode().strip(), SDL_VIDEODRIVER='x11')
+ENV = dict(os.environ, DISPLAY=':' + xvfb.stdout.readline().decode().strip(), SDL_VIDEODRIVER='x11', HOME=str(TMP))
 dpy = display.Display(ENV['DISPLAY'])
 
 def until(fn, secs=10):
@@ -92,11 +108,11 @@ def find():
     except Exception:
         return None  # a window went meanwhile
 
-def start(window=True):
-    """(process, its window or True once ended, output), with an argument it ignores; started again
-    while SDL fails to connect (1 in 100)."""
+def start(window=True, arg=W):
+    """(process, its window or True once ended, output), told the working folder from another; started
+    again while SDL fails to connect (1 in 100)."""
     for _ in range(3):
-        p = subprocess.Popen([usr / 'bin/vorludit', 'ignored'], cwd=W, env=ENV, stdout=subprocess.PIPE, text=True,
+        p = subprocess.Popen([usr / 'bin/vorludit', arg], cwd=IN, env=ENV, stdout=subprocess.PIPE, text=True,
                              **dies_with_us(9))
         time.sleep(0.5)  # off the display while the editor connects
         w = until(lambda: window and find() or p.poll() is not None)
@@ -115,6 +131,9 @@ proc, win, _ = start()
 o, g = dpy.screen().root.translate_coords(win, 0, 0), win.get_geometry()
 size = (g.width, g.height)
 assert size == (1200, 1056), 'window %s at scale 3' % (size,)
+icon = win.get_full_property(dpy.intern_atom('_NET_WM_ICON'), X.AnyPropertyType).value
+menuicon = Image.open(usr / 'share/icons/hicolor/32x32/apps/vorludit.png').getdata()
+assert list(icon) == [32, 32] + [0xff000000 | r << 16 | g << 8 | b for r, g, b in menuicon], 'not the menu icon'
 shot = lambda: Image.frombytes('RGB', size, win.get_image(0, 0, *size, X.ZPixmap, 0xffffffff).data, 'raw', 'BGRX')
 settled = lambda: until(lambda: (a := shot()) == (time.sleep(0.1), shot())[1] and a)  # two looks 0.1 s apart agree
 
@@ -158,6 +177,7 @@ gfx.rename(gfx.with_suffix('.away'))
 p, _, out = start(window=False)
 assert p.returncode == 1 and out == "Can't load editor graphics: Couldn't open vorlugfx.bmp or %s\n" % gfx, out
 gfx.with_suffix('.away').rename(gfx)
-proc = start()[0]
+proc = start(arg='--menu')[0]  # its first start: ~/vorludit made, with a new sheet
+assert until(lambda: (f := TMP / 'vorludit/1TIL0000.bmp').exists() and f.read_bytes() == newbytes), 'not a new sheet'
 xvfb.kill()
 assert proc.wait(5) == 1, 'editor outlived its display'
