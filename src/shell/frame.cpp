@@ -2,15 +2,30 @@
 #include "vorludit.h"
 #include <cstring>
 
-// What the window shows: a copy of the last frame presented, so that a
-// frame just like it is not presented again. Room for the largest window,
-// zoom 9 in 16-bit pixels (22 MB, of which a smaller window only ever
-// touches its own frame's size); a larger screen is always presented.
+// What the window shows: a copy of the last frame presented, so that only
+// what differs from it is presented. Room for the largest window, zoom 9
+// in 16-bit pixels (22 MB, of which a smaller window only ever touches its
+// own frame's size); a larger screen is always presented whole.
 // shownbytes is 0 while the window's pixels are not known: before the
-// first frame, and after another window has covered part of it.
+// first frame, after another window has covered part of it, and after
+// events were lost (an expose may be among them).
 static const size_t SHOWNMAX = (size_t)WINDOWW * 9 * WINDOWH * 9 * 2;
 static Uint8 shown[SHOWNMAX];
 static size_t shownbytes;
+
+// Everything the drawing reads, as it was when the window's frame was
+// drawn. While it stays the same the frame would come out the same, so it
+// is neither drawn nor presented again. Comparing it costs a few µs, the
+// sheet being nearly all of it.
+static const int DRAWNSCALARS = 20;
+struct drawninputs {
+    int scalars[DRAWNSCALARS];
+    char mesbuf[TEXTMAX];
+    unsigned char pal[16][3];
+    unsigned char img[SHEETW * SHEETH];
+    unsigned char grid[GRIDSIZE * GRIDSIZE];
+};
+static drawninputs drawn;
 
 void pointandclick(int x, int y, int button)
 {
@@ -28,6 +43,15 @@ static void droplostrelease(Uint8 held)
 {
     if ((leftbuttondown && !(held & SDL_BUTTON_LMASK)) || (rightbuttondown && !(held & SDL_BUTTON_RMASK)))
         leftbuttondown = rightbuttondown = 0;
+}
+
+// x and y in screen pixels. A drag that leaves the window goes on
+// reporting positions past its edges; the pointer stays on the window's
+// edge pixel.
+static void setpointer(int x, int y)
+{
+    pointerx = atmost((x < 0 ? 0 : x) / zoom, swidth - 1);
+    pointery = atmost((y < 0 ? 0 : y) / zoom, sheight - 1);
 }
 
 void handleevent(const SDL_Event *e)
@@ -49,10 +73,7 @@ void handleevent(const SDL_Event *e)
         break;
     case SDL_MOUSEMOTION:
         droplostrelease(e->motion.state);
-        // A drag that leaves the window goes on reporting positions past
-        // its edges; the pointer stays on the window's last pixel.
-        pointerx = atmost(e->motion.x / zoom, swidth - 1);
-        pointery = atmost(e->motion.y / zoom, sheight - 1);
+        setpointer(e->motion.x, e->motion.y);
         if (leftbuttondown == 1)
             pointandclick(pointerx, pointery, 0);
         else if (rightbuttondown == 1)
@@ -77,11 +98,27 @@ static int pollevent(SDL_Event *e)
     return got;
 }
 
+// SDL's event queue holds this many events and drops the rest.
+static const int EVENTQUEUE = 128;
+
+// A frame that drains a full queue takes it that events were lost: an
+// expose may be among them, so the whole next frame is presented, and the
+// pointer is where SDL last saw it, not at the last motion that arrived.
+// A drag's lost motions stay unpainted.
 void handleevents()
 {
     SDL_Event e;
-    while (pollevent(&e))
+    int drained = 0;
+    while (pollevent(&e)) {
         handleevent(&e);
+        drained++;
+    }
+    if (drained < EVENTQUEUE)
+        return;
+    shownbytes = 0;
+    int x, y;
+    droplostrelease(SDL_GetMouseState(&x, &y));
+    setpointer(x, y);
 }
 
 // A command fires once per press: in the first frame the key is seen held.
@@ -202,47 +239,128 @@ void drawframe()
         draweditor();
         drawgrid();
     }
-    if (messagetime != 0) {
+    if (messagetime != 0)
         drawmessage();
-        messagetime--;
-    }
     drawpointer();
 }
 
-// Whether the frame just drawn differs from what the window shows; if so
-// it is what the window is about to show. An unchanged frame is the usual
-// case: an editor left alone draws the same frame over and over. Comparing
-// with a copy is exact, and a quarter of the cost of a 64-bit checksum of
-// the frame: 0.03 ms at zoom 2, a few % of presenting.
-static int framechanged()
+static void takescalars(int *v)
+{
+    const int now[DRAWNSCALARS] = { mode, zoom, swidth, sheight, pointerx, pointery, curcol, tstop,
+                                    tsselx, tssely, tsselw, tsselh, view, ezoom, viewx, viewy,
+                                    vieww, viewh, messagetime != 0, mesbuflen };
+    memcpy(v, now, sizeof now);
+}
+
+// Whether anything the drawing reads differs from when the window's frame
+// was drawn; if so, it is taken as what the next drawing reads.
+static int inputschanged()
+{
+    int now[DRAWNSCALARS];
+    takescalars(now);
+    if (memcmp(now, drawn.scalars, sizeof now) == 0 && memcmp(mesbuf, drawn.mesbuf, TEXTMAX) == 0 &&
+        memcmp(pal, drawn.pal, sizeof pal) == 0 && memcmp(img, drawn.img, sizeof img) == 0 &&
+        memcmp(grid, drawn.grid, sizeof grid) == 0)
+        return 0;
+    memcpy(drawn.scalars, now, sizeof now);
+    memcpy(drawn.mesbuf, mesbuf, TEXTMAX);
+    memcpy(drawn.pal, pal, sizeof pal);
+    memcpy(drawn.img, img, sizeof img);
+    memcpy(drawn.grid, grid, sizeof grid);
+    return 1;
+}
+
+// The frame is compared with what the window shows in strips of this many
+// base rows; a changed strip is presented as one rectangle, narrowed to
+// the columns that changed in it.
+static const int STRIPROWS = 8;
+static const int STRIPS = (WINDOWH + STRIPROWS - 1) / STRIPROWS;
+static SDL_Rect changed[STRIPS];
+
+// Narrows [*from, *to) in bytes to take in where rows a and b differ,
+// scanning only what lies outside it.
+static void widen(const Uint8 *a, const Uint8 *b, size_t n, size_t *from, size_t *to)
+{
+    size_t i = 0;
+    while (i < *from && a[i] == b[i])
+        i++;
+    if (i < *from)
+        *from = i;
+    size_t j = n;
+    while (j > *to && a[j - 1] == b[j - 1])
+        j--;
+    if (j > *to)
+        *to = j;
+}
+
+// The changed rectangle of the strip of screen rows [y0, y1), taken into
+// the copy of what the window shows; 0 if the strip is unchanged.
+static int changedrect(int y0, int y1, SDL_Rect *r)
+{
+    size_t pitch = (size_t)screen->pitch, rowbytes = (size_t)screen->w * screen->format->BytesPerPixel;
+    const Uint8 *now = (const Uint8 *)screen->pixels;
+    if (memcmp(shown + y0 * pitch, now + y0 * pitch, (y1 - y0) * pitch) == 0)
+        return 0;
+    size_t from = rowbytes, to = 0;
+    for (int y = y0; y < y1; y++)
+        widen(shown + y * pitch, now + y * pitch, rowbytes, &from, &to);
+    int bpp = screen->format->BytesPerPixel;
+    from -= from % bpp;
+    to += (bpp - to % bpp) % bpp;
+    for (int y = y0; y < y1; y++)
+        memcpy(shown + y * pitch + from, now + y * pitch + from, to - from);
+    r->x = (Sint16)(from / bpp);
+    r->y = (Sint16)y0;
+    r->w = (Uint16)((to - from) / bpp);
+    r->h = (Uint16)(y1 - y0);
+    return 1;
+}
+
+// Presents what differs from the window: the changed strips as
+// rectangles, or the whole frame when they cover more than half its rows
+// (presenting rectangles then costs more than the whole), or when what the
+// window shows is not known.
+static void presentchanges()
 {
     size_t n = (size_t)screen->pitch * screen->h;
-    if (n > SHOWNMAX)
-        return 1;
+    int strip = STRIPROWS * zoom, rects = 0, rows = 0;
+    int whole = n > SHOWNMAX || n != shownbytes || screen->h > STRIPS * strip;
     if (SDL_MUSTLOCK(screen))
         SDL_LockSurface(screen);
-    int same = n == shownbytes && memcmp(shown, screen->pixels, n) == 0;
-    if (!same) {
-        memcpy(shown, screen->pixels, n);
-        shownbytes = n;
+    if (whole) {
+        if (n <= SHOWNMAX)
+            memcpy(shown, screen->pixels, n);
+    } else {
+        for (int y = 0; y < screen->h; y += strip)
+            if (changedrect(y, atmost(y + strip, screen->h), &changed[rects])) {
+                rows += changed[rects].h;
+                rects++;
+            }
     }
     if (SDL_MUSTLOCK(screen))
         SDL_UnlockSurface(screen);
-    return !same;
+    shownbytes = n <= SHOWNMAX ? n : 0;
+    insdl = 1;
+    if (whole || 2 * rows > screen->h)
+        SDL_Flip(screen);
+    else if (rects > 0)
+        SDL_UpdateRects(screen, rects, changed);
+    insdl = 0;
 }
 
-// Everything of a frame but the wait for the next one. The whole frame is
-// drawn every time; only presenting it is left out when nothing changed.
+// Everything of a frame but the wait for the next one. The frame is drawn
+// only when something it shows has changed, or the window's pixels are
+// not known; the message's time runs either way.
 void runframe()
 {
     handleevents();
     handlekeys(SDL_GetKeyState(NULL));
-    drawframe();
-    if (!framechanged())
-        return;
-    insdl = 1;
-    SDL_Flip(screen);
-    insdl = 0;
+    if (inputschanged() || shownbytes == 0) {
+        drawframe();
+        presentchanges();
+    }
+    if (messagetime != 0)
+        messagetime--;
 }
 
 // The tick count wraps after about 49.7 days: ticks are compared through
