@@ -81,7 +81,7 @@ static void expectsame(const std::string &what)
     bool withmessage = messagetime != 0;
     SDL_FillRect(screen, NULL, SDL_MapRGB(screen->format, 1, 2, 3));
     runframe();
-    SDL_Delay(20), SDL_PumpEvents();  // SDL presents rectangles at its next pump a frame later
+    SDL_Delay(20);  // as the loop waits: SDL presents rectangles within its next wait
     char name[40];
     SDL_Surface *bmp;
     while (snprintf(name, sizeof name, "SDL_window1-%08d.bmp", presents + 1), (bmp = SDL_LoadBMP(name)) != NULL) {
