@@ -6,9 +6,10 @@
 //
 //   cmake --build build --target frame_bench && ./build/bench/frame_bench
 //
-// Each scene runs as an idle frame (nothing changes: drawn and compared
-// with what the window shows, not presented) and as a changing frame (the
-// pointer moves a base pixel every frame: drawn, compared, presented).
+// Each scene runs as an idle frame (nothing changes: neither drawn nor
+// presented) and as a changing frame (the pointer moves a base pixel every
+// frame: drawn, compared, its changed strips presented); the editor also
+// as a drag painting its preview, which times the frame work alone.
 //
 // Counters: ms_frame is the median time of one frame, floor_ms that of one
 // bare frame (clear the whole window grey, present it) at the same zoom,
@@ -228,6 +229,39 @@ static void editorbench(benchmark::State &st, int z, int layout, int magnify, bo
     runframes(st, false, changing);
 }
 
+// The frame work of a drag painting the editor's preview at zoom z: each
+// frame one motion with the left button held, a base pixel further along,
+// paints a grid pixel in a colour that changes every 100 frames. Presented
+// rectangles go up in SDL's next pump after a frame's time, so the wait
+// between frames is one that does not pump, and the frame ends with a pump.
+static void paintbench(benchmark::State &st, int z)
+{
+    startscene(z);
+    tsselx = 2, tssely = 10, tsselw = tsselh = 8;
+    openeditor();
+    leftbuttondown = 1;
+    std::vector<double> frames;
+    int i = 0;
+    for (auto _ : st) {
+        usleep(FRAMEMS * 1000);
+        SDL_Event e = {};
+        e.type = SDL_MOUSEMOTION;
+        e.motion.state = SDL_BUTTON_LMASK;
+        e.motion.x = (Uint16)((100 + i % 200) * z);
+        e.motion.y = (Uint16)((100 + i / 200 % 100) * z);
+        curcol = i / 100 % 16;
+        i++;
+        SDL_PushEvent(&e);
+        steady::time_point t0 = steady::now();
+        runframe();
+        SDL_PumpEvents();
+        steady::time_point t1 = steady::now();
+        st.SetIterationTime(msbetween(t0, t1) / 1000.0);
+        frames.push_back(msbetween(t0, t1));
+    }
+    st.counters["ms_frame"] = median(frames);
+}
+
 // The start-up enlargement of the GUI graphics into a new 32-bit surface.
 static void zoombench(benchmark::State &st, int z)
 {
@@ -300,6 +334,7 @@ int main(int argc, char **argv)
             add(kind + "editor/layout:1/ezoom:8" + at, editorbench, z, 1, 8, changing);
             add(kind + "editor/layout:4/ezoom:2" + at, editorbench, z, 4, 2, changing);
         }
+        add("painting/editor/layout:1/ezoom:1" + at, paintbench, z);
         add("compare/copy" + at, comparebench, z, true);
         add("compare/checksum" + at, comparebench, z, false);
     }
