@@ -117,6 +117,8 @@ void drawgrid()
     Uint8 *first = (Uint8 *)screen->pixels + top * zoom * pitch + left * zoom * bpp;
     for (int gy = 0; gy < gridrows; gy++) {
         int r = gy * ezoom;
+        if (clippedrows((top + r) * zoom, (top + r + 1) * zoom))
+            continue;
         spreadrow(row, colours, gy, across);
         drawbaserow(left, top + r, row, across);
         repeatacross(first + r * zoom * pitch, periodbytes, rowbytes);
@@ -124,7 +126,7 @@ void drawgrid()
     // Every other row is a copy of one above it.
     for (int r = 1; r < viewh; r++) {
         int from = r >= down ? r - down : r % ezoom != 0 ? r - 1 : -1;
-        if (from < 0)
+        if (from < 0 || clippedrows((top + r) * zoom, (top + r + 1) * zoom))
             continue;
         Uint8 *line = first + r * zoom * pitch;
         for (int k = 0; k < zoom; k++)

@@ -252,22 +252,31 @@ static void takescalars(int *v)
     memcpy(v, now, sizeof now);
 }
 
-// Whether anything the drawing reads differs from when the window's frame
-// was drawn; if so, it is taken as what the next drawing reads.
+static const int POINTERXAT = 4, POINTERYAT = 5;  // where takescalars puts them
+
+// What has changed of what the drawing reads since the window's frame was
+// drawn, taken from now on as what the next drawing reads.
+enum { UNCHANGED, POINTERMOVED, CHANGED };
+
 static int inputschanged()
 {
-    int now[DRAWNSCALARS];
+    int now[DRAWNSCALARS], was[DRAWNSCALARS];
     takescalars(now);
-    if (memcmp(now, drawn.scalars, sizeof now) == 0 && memcmp(mesbuf, drawn.mesbuf, TEXTMAX) == 0 &&
-        memcmp(pal, drawn.pal, sizeof pal) == 0 && memcmp(img, drawn.img, sizeof img) == 0 &&
-        memcmp(grid, drawn.grid, sizeof grid) == 0)
-        return 0;
+    memcpy(was, drawn.scalars, sizeof was);
     memcpy(drawn.scalars, now, sizeof now);
-    memcpy(drawn.mesbuf, mesbuf, TEXTMAX);
-    memcpy(drawn.pal, pal, sizeof pal);
-    memcpy(drawn.img, img, sizeof img);
-    memcpy(drawn.grid, grid, sizeof grid);
-    return 1;
+    if (memcmp(mesbuf, drawn.mesbuf, TEXTMAX) != 0 || memcmp(pal, drawn.pal, sizeof pal) != 0 ||
+        memcmp(img, drawn.img, sizeof img) != 0 || memcmp(grid, drawn.grid, sizeof grid) != 0) {
+        memcpy(drawn.mesbuf, mesbuf, TEXTMAX);
+        memcpy(drawn.pal, pal, sizeof pal);
+        memcpy(drawn.img, img, sizeof img);
+        memcpy(drawn.grid, grid, sizeof grid);
+        return CHANGED;
+    }
+    if (memcmp(now, was, sizeof now) == 0)
+        return UNCHANGED;
+    was[POINTERXAT] = now[POINTERXAT];
+    was[POINTERYAT] = now[POINTERYAT];
+    return memcmp(now, was, sizeof now) == 0 ? POINTERMOVED : CHANGED;
 }
 
 // The frame is compared with what the window shows in strips of this many
@@ -275,7 +284,9 @@ static int inputschanged()
 // the columns that changed in it.
 static const int STRIPROWS = 8;
 static const int STRIPS = (WINDOWH + STRIPROWS - 1) / STRIPROWS;
+static const int POINTERROWS = 8;  // the pointer's height in base pixels
 static SDL_Rect changed[STRIPS];
+static Uint8 stripdrawn[STRIPS];  // 1 for the strips drawn in this frame
 
 // Narrows [*from, *to) in bytes to take in where rows a and b differ,
 // scanning only what lies outside it.
@@ -332,7 +343,7 @@ static void presentchanges()
             memcpy(shown, screen->pixels, n);
     } else {
         for (int y = 0; y < screen->h; y += strip)
-            if (changedrect(y, atmost(y + strip, screen->h), &changed[rects])) {
+            if (stripdrawn[y / strip] && changedrect(y, atmost(y + strip, screen->h), &changed[rects])) {
                 rows += changed[rects].h;
                 rects++;
             }
@@ -348,17 +359,53 @@ static void presentchanges()
     insdl = 0;
 }
 
+// Draws the base rows [top, bottom), widened to whole strips, alone: the
+// whole drawing, clipped. The sheet view draws in bands of 8 rows, a
+// strip's height, so it writes none outside.
+static void drawrows(int top, int bottom)
+{
+    top -= top % STRIPROWS;
+    bottom += (STRIPROWS - bottom % STRIPROWS) % STRIPROWS;
+    SDL_Rect rows = { 0, (Sint16)(top * zoom), (Uint16)screen->w, (Uint16)((bottom - top) * zoom) };
+    SDL_SetClipRect(screen, &rows);
+    drawframe();
+    SDL_SetClipRect(screen, NULL);
+    for (int k = top / STRIPROWS; k * STRIPROWS < bottom && k < STRIPS; k++)
+        stripdrawn[k] = 1;
+}
+
+// When only the pointer moved, only the rows it left and the rows it is
+// on change, and in the browser the line that says where it is.
+static void drawpointerrows(int wasy)
+{
+    int top = wasy < pointery ? wasy : pointery, low = wasy < pointery ? pointery : wasy;
+    if (low - top < POINTERROWS) {
+        drawrows(top, low + POINTERROWS);
+    } else {
+        drawrows(top, top + POINTERROWS);
+        drawrows(low, low + POINTERROWS);
+    }
+    if (mode == 0)
+        drawrows(INFOY, INFOY + GLYPH);
+}
+
 // Everything of a frame but the wait for the next one. The frame is drawn
 // only when something it shows has changed, or the window's pixels are
-// not known; the message's time runs either way.
+// not known: the whole of it, or only the rows a moved pointer changes.
+// The message's time runs either way.
 void runframe()
 {
     handleevents();
     handlekeys(SDL_GetKeyState(NULL));
-    if (inputschanged() || shownbytes == 0) {
-        drawframe();
+    int wasy = drawn.scalars[POINTERYAT];
+    int change = inputschanged();
+    memset(stripdrawn, 0, sizeof stripdrawn);
+    if (change == CHANGED || shownbytes == 0)
+        drawrows(0, sheight);
+    else if (change == POINTERMOVED)
+        drawpointerrows(wasy);
+    if (change != UNCHANGED || shownbytes == 0)
         presentchanges();
-    }
     if (messagetime != 0)
         messagetime--;
 }
