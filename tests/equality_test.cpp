@@ -108,6 +108,8 @@ TEST_P(Equality, FramesMatchThePlainDrawingOfTheStateAsItIsThen)
     initoutbuf("tile image saved."), message(MESSAGEFRAMES);
     expectsame("browser");
     expectsame("browser unchanged");
+    for (int dy : { 5, 60 })  // rows that overlap the ones left, and rows that do not
+        pointerx += 3, pointery -= dy, expectsame("the pointer alone moved up " + std::to_string(dy));
     img[40 * SHEETH + tstop * TILE + 30] ^= 9, pal[2][1] ^= 0xff;
     expectsame("sheet pixel and palette changed");
     tsselx = 1, tstop = 7, pointerx = 330, pointery = 40;
@@ -119,6 +121,8 @@ TEST_P(Equality, FramesMatchThePlainDrawingOfTheStateAsItIsThen)
             openeditor();
             expectsame("editor layout " + std::to_string(layout) + " ezoom " + std::to_string(e));
         }
+    pointerx += 3, pointery -= 30;
+    expectsame("the editor's pointer alone moved");
     grid[20 * GRIDSIZE + 10] ^= 5, pal[3][0] ^= 0xff, tsselw = 2, ezoom = 2;
     setview(1);
     expectsame("grid, palette, selection and magnification changed");
