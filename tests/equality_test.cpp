@@ -126,6 +126,8 @@ TEST_P(Equality, FramesMatchThePlainDrawingOfTheStateAsItIsThen)
     grid[20 * GRIDSIZE + 10] ^= 5, pal[3][0] ^= 0xff, tsselw = 2, ezoom = 2;
     setview(1);
     expectsame("grid, palette, selection and magnification changed");
+    grid[5 * GRIDSIZE + 47] ^= 3, pointery += 9;  // the selection's last grid row, shown 4 times
+    expectsame("a grid pixel and the pointer alone changed");
     tsselw = 0, messagetime = 1, pointerx = WINDOWW - 2, pointery = WINDOWH - 3;
     expectsame("editor without a selection, the pointer at the corner, the message's last frame");
     expectsame("the message gone");

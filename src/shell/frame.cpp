@@ -252,33 +252,6 @@ static void takescalars(int *v)
     memcpy(v, now, sizeof now);
 }
 
-static const int POINTERXAT = 4, POINTERYAT = 5;  // where takescalars puts them
-
-// What has changed of what the drawing reads since the window's frame was
-// drawn, taken from now on as what the next drawing reads.
-enum { UNCHANGED, POINTERMOVED, CHANGED };
-
-static int inputschanged()
-{
-    int now[DRAWNSCALARS], was[DRAWNSCALARS];
-    takescalars(now);
-    memcpy(was, drawn.scalars, sizeof was);
-    memcpy(drawn.scalars, now, sizeof now);
-    if (memcmp(mesbuf, drawn.mesbuf, TEXTMAX) != 0 || memcmp(pal, drawn.pal, sizeof pal) != 0 ||
-        memcmp(img, drawn.img, sizeof img) != 0 || memcmp(grid, drawn.grid, sizeof grid) != 0) {
-        memcpy(drawn.mesbuf, mesbuf, TEXTMAX);
-        memcpy(drawn.pal, pal, sizeof pal);
-        memcpy(drawn.img, img, sizeof img);
-        memcpy(drawn.grid, grid, sizeof grid);
-        return CHANGED;
-    }
-    if (memcmp(now, was, sizeof now) == 0)
-        return UNCHANGED;
-    was[POINTERXAT] = now[POINTERXAT];
-    was[POINTERYAT] = now[POINTERYAT];
-    return memcmp(now, was, sizeof now) == 0 ? POINTERMOVED : CHANGED;
-}
-
 // The frame is compared with what the window shows in strips of this many
 // base rows; a changed strip is presented as one rectangle, narrowed to
 // the columns that changed in it.
@@ -286,7 +259,7 @@ static const int STRIPROWS = 8;
 static const int STRIPS = (WINDOWH + STRIPROWS - 1) / STRIPROWS;
 static const int POINTERROWS = 8;  // the pointer's height in base pixels
 static SDL_Rect changed[STRIPS];
-static Uint8 stripdrawn[STRIPS];  // 1 for the strips drawn in this frame
+static Uint8 stripdrawn[STRIPS];  // 1 for the strips to draw in this frame
 
 // Narrows [*from, *to) in bytes to take in where rows a and b differ,
 // scanning only what lies outside it.
@@ -359,52 +332,106 @@ static void presentchanges()
     insdl = 0;
 }
 
-// Draws the base rows [top, bottom), widened to whole strips, alone: the
-// whole drawing, clipped. The sheet view draws in bands of 8 rows, a
-// strip's height, so it writes none outside.
+// Marks the strips that hold base rows [top, bottom) to be drawn.
+static void needrows(int top, int bottom)
+{
+    for (int k = (top < 0 ? 0 : top) / STRIPROWS; k * STRIPROWS < bottom && k < STRIPS; k++)
+        stripdrawn[k] = 1;
+}
+
+// The preview rows that show a changed grid row: a painted pixel shows
+// once in each repeat of the selection down the preview.
+static void needgridrows()
+{
+    int gh = tsselh * TILE, down = gh * ezoom, top = viewy + PREVIEWY;
+    Uint8 rowchanged[GRIDSIZE] = {};
+    for (int x = 0; x < GRIDSIZE; x++)
+        for (int y = 0; y < GRIDSIZE; y++)
+            rowchanged[y] |= grid[x * GRIDSIZE + y] != drawn.grid[x * GRIDSIZE + y];
+    for (int gy = 0; gy < gh; gy++)
+        for (int r = gy * ezoom; rowchanged[gy] && r < viewh; r += down)
+            needrows(top + r, top + r + ezoom);
+}
+
+static const int POINTERXAT = 4, POINTERYAT = 5;  // where takescalars puts them
+
+// Marks the strips whose pixels may differ from the window's frame, and
+// takes what the drawing reads now as what the window's frame was drawn
+// from. Where only the pointer moved, or the grid changed under the
+// editor's preview, that is the rows the pointer left and reached, and in
+// the browser the line that says where it is, and the rows that show the
+// changed grid rows; anything else may change the whole frame.
+static void markchanges()
+{
+    int now[DRAWNSCALARS], was[DRAWNSCALARS];
+    takescalars(now);
+    memcpy(was, drawn.scalars, sizeof was);
+    memcpy(drawn.scalars, now, sizeof now);
+    int wasy = was[POINTERYAT];
+    int moved = memcmp(now, was, sizeof now) != 0;
+    was[POINTERXAT] = now[POINTERXAT];
+    was[POINTERYAT] = now[POINTERYAT];
+    if (memcmp(now, was, sizeof now) != 0 || memcmp(mesbuf, drawn.mesbuf, TEXTMAX) != 0 ||
+        memcmp(pal, drawn.pal, sizeof pal) != 0 || memcmp(img, drawn.img, sizeof img) != 0) {
+        memcpy(drawn.mesbuf, mesbuf, TEXTMAX);
+        memcpy(drawn.pal, pal, sizeof pal);
+        memcpy(drawn.img, img, sizeof img);
+        memcpy(drawn.grid, grid, sizeof grid);
+        needrows(0, sheight);
+        return;
+    }
+    if (moved) {
+        needrows(wasy, wasy + POINTERROWS);
+        needrows(pointery, pointery + POINTERROWS);
+        if (mode == 0)
+            needrows(INFOY, INFOY + GLYPH);
+    }
+    if (memcmp(grid, drawn.grid, sizeof grid) != 0) {
+        if (mode == 1 && tsselw > 0 && tsselh > 0)
+            needgridrows();
+        memcpy(drawn.grid, grid, sizeof grid);
+    }
+}
+
+// Draws the base rows [top, bottom) alone: the whole drawing, clipped to
+// them. They are whole strips, and the sheet view draws in bands of 8
+// rows, a strip's height, so it writes none outside.
 static void drawrows(int top, int bottom)
 {
-    top -= top % STRIPROWS;
-    bottom += (STRIPROWS - bottom % STRIPROWS) % STRIPROWS;
     SDL_Rect rows = { 0, (Sint16)(top * zoom), (Uint16)screen->w, (Uint16)((bottom - top) * zoom) };
     SDL_SetClipRect(screen, &rows);
     drawframe();
     SDL_SetClipRect(screen, NULL);
-    for (int k = top / STRIPROWS; k * STRIPROWS < bottom && k < STRIPS; k++)
-        stripdrawn[k] = 1;
 }
 
-// When only the pointer moved, only the rows it left and the rows it is
-// on change, and in the browser the line that says where it is.
-static void drawpointerrows(int wasy)
+// Each run of marked strips, drawn at once.
+static void drawmarked()
 {
-    int top = wasy < pointery ? wasy : pointery, low = wasy < pointery ? pointery : wasy;
-    if (low - top < POINTERROWS) {
-        drawrows(top, low + POINTERROWS);
-    } else {
-        drawrows(top, top + POINTERROWS);
-        drawrows(low, low + POINTERROWS);
+    for (int k = 0; k < STRIPS; k++) {
+        if (!stripdrawn[k])
+            continue;
+        int run = k;
+        while (run + 1 < STRIPS && stripdrawn[run + 1])
+            run++;
+        drawrows(k * STRIPROWS, (run + 1) * STRIPROWS);
+        k = run;
     }
-    if (mode == 0)
-        drawrows(INFOY, INFOY + GLYPH);
 }
 
-// Everything of a frame but the wait for the next one. The frame is drawn
-// only when something it shows has changed, or the window's pixels are
-// not known: the whole of it, or only the rows a moved pointer changes.
-// The message's time runs either way.
+// Everything of a frame but the wait for the next one. Only the strips
+// whose pixels may have changed are drawn, compared and presented; all of
+// them when the window's pixels are not known. The message's time runs
+// either way.
 void runframe()
 {
     handleevents();
     handlekeys(SDL_GetKeyState(NULL));
-    int wasy = drawn.scalars[POINTERYAT];
-    int change = inputschanged();
     memset(stripdrawn, 0, sizeof stripdrawn);
-    if (change == CHANGED || shownbytes == 0)
-        drawrows(0, sheight);
-    else if (change == POINTERMOVED)
-        drawpointerrows(wasy);
-    if (change != UNCHANGED || shownbytes == 0)
+    markchanges();
+    if (shownbytes == 0)
+        needrows(0, sheight);
+    drawmarked();
+    if (memchr(stripdrawn, 1, sizeof stripdrawn) != NULL)
         presentchanges();
     if (messagetime != 0)
         messagetime--;
