@@ -316,10 +316,14 @@ static void comparebench(benchmark::State &st, int z, bool bycopy)
 }
 
 template <typename... Args>
-static void add(const std::string &name, void (*fn)(benchmark::State &, Args...), Args... args)
+static benchmark::internal::Benchmark *add(const std::string &name, void (*fn)(benchmark::State &, Args...),
+                                           Args... args)
 {
-    benchmark::RegisterBenchmark(name.c_str(), fn, args...)->UseManualTime()->Unit(benchmark::kMillisecond);
+    return benchmark::RegisterBenchmark(name.c_str(), fn, args...)->UseManualTime()->Unit(benchmark::kMillisecond);
 }
+
+// Frames a frame's time apart: a fixed count, 3 s each.
+static const int FRAMECOUNT = 100;
 
 int main(int argc, char **argv)
 {
@@ -328,12 +332,12 @@ int main(int argc, char **argv)
         add("floor" + at, floorbench, z);
         for (int kind : { IDLE, POINTING }) {
             std::string name = kind == POINTING ? "pointing/" : "idle/";
-            add(name + "browser" + at, browserbench, z, kind);
-            add(name + "editor/layout:1/ezoom:1" + at, editorbench, z, 1, 1, kind);
-            add(name + "editor/layout:1/ezoom:8" + at, editorbench, z, 1, 8, kind);
-            add(name + "editor/layout:4/ezoom:2" + at, editorbench, z, 4, 2, kind);
+            add(name + "browser" + at, browserbench, z, kind)->Iterations(FRAMECOUNT);
+            add(name + "editor/layout:1/ezoom:1" + at, editorbench, z, 1, 1, kind)->Iterations(FRAMECOUNT);
+            add(name + "editor/layout:1/ezoom:8" + at, editorbench, z, 1, 8, kind)->Iterations(FRAMECOUNT);
+            add(name + "editor/layout:4/ezoom:2" + at, editorbench, z, 4, 2, kind)->Iterations(FRAMECOUNT);
         }
-        add("painting/editor/layout:1/ezoom:1" + at, paintbench, z);
+        add("painting/editor/layout:1/ezoom:1" + at, paintbench, z)->Iterations(FRAMECOUNT);
         add("compare/copy" + at, comparebench, z, true);
         add("compare/checksum" + at, comparebench, z, false);
     }

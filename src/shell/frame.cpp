@@ -244,6 +244,7 @@ void drawframe()
     drawpointer();
 }
 
+// What the drawing reads besides the arrays, in a fixed order.
 static void takescalars(int *v)
 {
     const int now[DRAWNSCALARS] = { mode, zoom, swidth, sheight, pointerx, pointery, curcol, tstop,
@@ -428,7 +429,7 @@ void runframe()
     handlekeys(SDL_GetKeyState(NULL));
     memset(stripdrawn, 0, sizeof stripdrawn);
     markchanges();
-    if (shownbytes == 0)
+    if (shownbytes != (size_t)screen->pitch * screen->h)
         needrows(0, sheight);
     drawmarked();
     if (memchr(stripdrawn, 1, sizeof stripdrawn) != NULL)
