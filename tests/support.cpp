@@ -1,7 +1,4 @@
 #include "support.h"
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -10,19 +7,13 @@
 static char scratch[] = "/tmp/vorludit-test-XXXXXX";
 static pid_t owner;  // the process that made it: a death test's child leaves it
 
-static void removescratch()
-{
-    if (getpid() == owner && chdir("/") == 0)
-        std::filesystem::remove_all(scratch);
-}
-
 void freshstate()
 {
     resetstate();
     if (owner == 0) {
         ASSERT_NE(mkdtemp(scratch), nullptr);
         owner = getpid();
-        atexit(removescratch);
+        atexit([] { getpid() == owner && chdir("/") == 0 && std::filesystem::remove_all(scratch); });
     }
     for (const auto &entry : std::filesystem::directory_iterator(scratch))
         std::filesystem::remove_all(entry.path());
@@ -33,10 +24,7 @@ void freshstate()
 void startwindow(int z)
 {
     freshstate();
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    zoom = z;
-    startvideo();
-    loadgui();
+    setenv("SDL_VIDEODRIVER", "dummy", 1), zoom = z, startvideo(), loadgui();
 }
 
 int asymmetricpixel(int x, int y)
@@ -51,8 +39,7 @@ void makeasymmetricsheet(int height)
             img[x * SHEETH + y] = (unsigned char)(y < height ? asymmetricpixel(x, y) : 0);
     for (int i = 0; i < 16; i++)
         pal[i][0] = (unsigned char)(i * 16 + 8), pal[i][1] = (unsigned char)(255 - i * 15), pal[i][2] = (i * 97 + 40) % 256;
-    imgh = height;
-    tsrows = height / TILE;
+    imgh = height, tsrows = height / TILE;
 }
 
 std::vector<unsigned char> readbytes(const std::string &path)
