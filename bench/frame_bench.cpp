@@ -1,4 +1,4 @@
-// Whole frames on SDL's dummy video driver, without the frame pacing: what
+// Whole frames on SDL's dummy video driver, a frame's time apart: what
 // the program spends per frame in each mode and zoom, next to the floor of
 // clearing and presenting the same window and nothing else. Also the
 // start-up enlargement of the GUI graphics, and the two ways of telling
@@ -6,9 +6,11 @@
 //
 //   cmake --build build --target frame_bench && ./build/bench/frame_bench
 //
-// Each scene runs as an idle frame (nothing changes: drawn and compared
-// with what the window shows, not presented) and as a changing frame (the
-// pointer moves a base pixel every frame: drawn, compared, presented).
+// Each scene runs as an idle frame (nothing changes: neither drawn nor
+// presented) and as a pointing frame (the pointer moves a base pixel every
+// frame: the rows it changes drawn, compared, presented); the editor also
+// as a drag painting its preview. A frame is timed until SDL has
+// presented it, and the frames are a frame's time apart, as in the loop.
 //
 // Counters: ms_frame is the median time of one frame, floor_ms that of one
 // bare frame (clear the whole window grey, present it) at the same zoom,
@@ -150,33 +152,54 @@ static double msbetween(steady::time_point from, steady::time_point to)
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
+enum { IDLE, POINTING, PAINTING };
+
+// One motion of the left button held, the i-th along a path of base
+// pixels, painting in a colour that changes every 100 frames.
+static void paintmotion(int i)
+{
+    SDL_Event e = {};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.state = SDL_BUTTON_LMASK;
+    e.motion.x = (Uint16)((100 + i % 200) * zoom);
+    e.motion.y = (Uint16)((100 + i / 200 % 100) * zoom);
+    curcol = i / 100 % 16;
+    SDL_PushEvent(&e);
+}
+
 // Times whole frames of the scene already set up, with the message (if
-// any) posted again each frame so it stays on show; when changing, the
-// pointer steps between two neighbouring base pixels. Before each frame a
-// bare one is timed too, so the floor is measured on the same window
-// under the same conditions; every frame redraws the whole window, and is
-// compared with the last frame the program itself presented, so it does
-// not matter what the bare one left there.
-static void runframes(benchmark::State &st, bool withmessage, bool changing)
+// any) posted again each frame so it stays on show: idle, or the pointer
+// stepping between two neighbouring base pixels, or a drag painting.
+// After each frame a bare one is timed too, so the floor is measured on
+// the same window under the same conditions. SDL presents rectangles in a
+// pump a frame's time after its last present, as the loop's wait does: so
+// the wait between frames is one that does not pump, and a frame ends
+// with a pump.
+static void runframes(benchmark::State &st, bool withmessage, int kind)
 {
     Uint32 grey = SDL_MapRGB(screen->format, 215, 215, 215);
     std::vector<double> frames, floors;
     runframe();
+    int i = 0;
     for (auto _ : st) {
-        steady::time_point t0 = steady::now();
-        floorframe(grey);
-        steady::time_point t1 = steady::now();
         if (withmessage) {
             initoutbuf("tile image saved.");
             message(MESSAGEFRAMES);
         }
-        if (changing)
+        if (kind == POINTING)
             pointerx ^= 1;
+        if (kind == PAINTING)
+            paintmotion(i++);
+        steady::time_point t0 = steady::now();
         runframe();
+        SDL_PumpEvents();
+        steady::time_point t1 = steady::now();
+        floorframe(grey);
         steady::time_point t2 = steady::now();
-        st.SetIterationTime(msbetween(t1, t2) / 1000.0);
-        floors.push_back(msbetween(t0, t1));
-        frames.push_back(msbetween(t1, t2));
+        usleep(FRAMEMS * 1000);
+        st.SetIterationTime(msbetween(t0, t1) / 1000.0);
+        frames.push_back(msbetween(t0, t1));
+        floors.push_back(msbetween(t1, t2));
     }
     double ms = median(frames), floor = median(floors);
     st.counters["ms_frame"] = ms;
@@ -201,7 +224,7 @@ static void floorbench(benchmark::State &st, int z)
 
 // The browser: a 3 x 3 selection in view, the pointer over the sheet and
 // a message on show.
-static void browserbench(benchmark::State &st, int z, bool changing)
+static void browserbench(benchmark::State &st, int z, int kind)
 {
     startscene(z);
     tstop = 5;
@@ -210,11 +233,11 @@ static void browserbench(benchmark::State &st, int z, bool changing)
     tsselw = tsselh = 3;
     pointerx = 90;
     pointery = 150;
-    runframes(st, true, changing);
+    runframes(st, true, kind);
 }
 
 // The editor on an 8 x 8 selection, in one layout and magnification.
-static void editorbench(benchmark::State &st, int z, int layout, int magnify, bool changing)
+static void editorbench(benchmark::State &st, int z, int layout, int magnify, int kind)
 {
     startscene(z);
     tsselx = 2;
@@ -225,7 +248,17 @@ static void editorbench(benchmark::State &st, int z, int layout, int magnify, bo
     openeditor();
     pointerx = 200;
     pointery = 180;
-    runframes(st, false, changing);
+    runframes(st, false, kind);
+}
+
+// A drag painting the editor's preview on an 8 x 8 selection.
+static void paintbench(benchmark::State &st, int z)
+{
+    startscene(z);
+    tsselx = 2, tssely = 10, tsselw = tsselh = 8;
+    openeditor();
+    leftbuttondown = 1;
+    runframes(st, false, PAINTING);
 }
 
 // The start-up enlargement of the GUI graphics into a new 32-bit surface.
@@ -283,23 +316,28 @@ static void comparebench(benchmark::State &st, int z, bool bycopy)
 }
 
 template <typename... Args>
-static void add(const std::string &name, void (*fn)(benchmark::State &, Args...), Args... args)
+static benchmark::internal::Benchmark *add(const std::string &name, void (*fn)(benchmark::State &, Args...),
+                                           Args... args)
 {
-    benchmark::RegisterBenchmark(name.c_str(), fn, args...)->UseManualTime()->Unit(benchmark::kMillisecond);
+    return benchmark::RegisterBenchmark(name.c_str(), fn, args...)->UseManualTime()->Unit(benchmark::kMillisecond);
 }
+
+// Frames a frame's time apart: a fixed count, 3 s each.
+static const int FRAMECOUNT = 100;
 
 int main(int argc, char **argv)
 {
     for (int z : { 1, 2, 4, 9 }) {
         std::string at = "/zoom:" + std::to_string(z);
         add("floor" + at, floorbench, z);
-        for (bool changing : { false, true }) {
-            std::string kind = changing ? "changing/" : "idle/";
-            add(kind + "browser" + at, browserbench, z, changing);
-            add(kind + "editor/layout:1/ezoom:1" + at, editorbench, z, 1, 1, changing);
-            add(kind + "editor/layout:1/ezoom:8" + at, editorbench, z, 1, 8, changing);
-            add(kind + "editor/layout:4/ezoom:2" + at, editorbench, z, 4, 2, changing);
+        for (int kind : { IDLE, POINTING }) {
+            std::string name = kind == POINTING ? "pointing/" : "idle/";
+            add(name + "browser" + at, browserbench, z, kind)->Iterations(FRAMECOUNT);
+            add(name + "editor/layout:1/ezoom:1" + at, editorbench, z, 1, 1, kind)->Iterations(FRAMECOUNT);
+            add(name + "editor/layout:1/ezoom:8" + at, editorbench, z, 1, 8, kind)->Iterations(FRAMECOUNT);
+            add(name + "editor/layout:4/ezoom:2" + at, editorbench, z, 4, 2, kind)->Iterations(FRAMECOUNT);
         }
+        add("painting/editor/layout:1/ezoom:1" + at, paintbench, z)->Iterations(FRAMECOUNT);
         add("compare/copy" + at, comparebench, z, true);
         add("compare/checksum" + at, comparebench, z, false);
     }

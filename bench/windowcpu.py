@@ -1,19 +1,24 @@
 #!/usr/bin/python3
 """CPU of the editor in a real window, as % of one core, beside a program
 that only clears and presents the same window every 30 ms
-(bench/floorwindow.cpp, with SDL's own choice of presenting). Both run at
-once on one private Xvfb, side by side, and are measured over the same
-seconds, so that other work on the machine weighs on both alike. The
-rounds go through every case in turn; the medians are printed last.
+(bench/floorwindow.cpp): the floor. It presents the way the editor does
+(SDL's software renderer); a second floor with SDL's own defaults
+(OpenGL) is measured in turn, while the first is stopped. All run on one
+private Xvfb, side by side, and the editor and each floor are measured
+over the same seconds, so that other work on the machine weighs on both
+alike. The rounds go through every case in turn; the medians are printed
+last.
 
-  bench/windowcpu.sh [ROUNDS [SECONDS]]     (builds, then runs this)
-  /usr/bin/python3 bench/windowcpu.py EDITOR FLOORWINDOW REPO [ROUNDS [SECONDS]]
+  bench/windowcpu.sh [ROUNDS [SECONDS [ZOOMS]]]     (builds, then runs this)
+  /usr/bin/python3 bench/windowcpu.py EDITOR FLOORWINDOW REPO [ROUNDS [SECONDS [ZOOMS]]]
 
-Cases, at zoom 2 and 4: the browser and the editor left alone (idle), the
+ZOOMS is a comma-separated list, 2,4,9 by default.
+
+Cases, at zoom 2, 4 and 9: the browser and the editor left alone (idle), the
 pointer moving over the sheet (the browser's pointer and info change every
 frame), and a left-button drag painting in the editor's preview.
 """
-import atexit, math, os, shutil, statistics, subprocess, sys, tempfile, time
+import atexit, math, os, shutil, signal, statistics, subprocess, sys, tempfile, time
 from pathlib import Path
 from Xlib import X, XK, display
 from Xlib.ext import xtest
@@ -21,6 +26,7 @@ from Xlib.ext import xtest
 EDITOR, FLOOR, REPO = (os.path.abspath(a) for a in sys.argv[1:4])
 ROUNDS = int(sys.argv[4]) if len(sys.argv) > 4 else 3
 SECONDS = float(sys.argv[5]) if len(sys.argv) > 5 else 5.0
+ZOOMS = [int(z) for z in sys.argv[6].split(',')] if len(sys.argv) > 6 else [2, 4, 9]
 TICK = os.sysconf('SC_CLK_TCK')
 
 
@@ -49,7 +55,7 @@ class Session:
         shutil.copy(Path(REPO) / 'data' / 'vorlugfx.bmp', self.work)
         shutil.copy(Path(REPO) / 'data' / 'demo' / '1TIL0000.bmp', self.work)
         (self.work / 'vorludef.txt').write_text(str(zoom))
-        self.xvfb = subprocess.Popen(['Xvfb', '-displayfd', '1', '-screen', '0', '3300x1500x24'],
+        self.xvfb = subprocess.Popen(['Xvfb', '-displayfd', '1', '-screen', '0', '%dx%dx24' % (1250 * zoom, 360 * zoom)],
                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.procs = [self.xvfb]
         atexit.register(self.close)
@@ -57,12 +63,14 @@ class Session:
                    SDL_VIDEODRIVER='x11')
         self.dpy = display.Display(env['DISPLAY'])
         self.editor = subprocess.Popen([EDITOR], cwd=self.work, env=env, stdout=subprocess.DEVNULL)
-        self.floor = subprocess.Popen([FLOOR, str(zoom)], env=env)
-        self.procs += [self.editor, self.floor]
+        self.floor = subprocess.Popen([FLOOR, str(zoom), 'software'], env=env)
+        self.default = subprocess.Popen([FLOOR, str(zoom)], env=env)
+        self.procs += [self.editor, self.floor, self.default]
         self.ewin = window(self.dpy, 'vorludit 0.1')
-        fwin = window(self.dpy, 'floorwindow')
-        self.ewin.configure(x=0, y=0)  # SDL centres both on the screen
-        fwin.configure(x=400 * zoom + 50, y=0)
+        self.ewin.configure(x=0, y=0)  # SDL centres them all on the screen
+        for i, name in enumerate(('floorwindow software', 'floorwindow default')):
+            window(self.dpy, name).configure(x=(400 * zoom + 20) * (i + 1), y=0)
+        self.default.send_signal(signal.SIGSTOP)
         self.ewin.set_input_focus(X.RevertToParent, X.CurrentTime)  # for Return and Escape
         self.dpy.sync()
         time.sleep(1)
@@ -83,9 +91,19 @@ class Session:
         time.sleep(0.2)
 
     def measure(self, mover=None):
+        """(editor %, floor %, editor %, default floor %): the editor beside each floor in turn."""
+        first = self.measurewith(self.floor, mover)
+        self.floor.send_signal(signal.SIGSTOP)
+        self.default.send_signal(signal.SIGCONT)
+        second = self.measurewith(self.default, mover)
+        self.default.send_signal(signal.SIGSTOP)
+        self.floor.send_signal(signal.SIGCONT)
+        return first + second
+
+    def measurewith(self, floor, mover):
         """(editor %, floor %) over SECONDS, the pointer moved by mover(t) meanwhile."""
         time.sleep(0.5)
-        pids = (self.editor.pid, self.floor.pid)
+        pids = (self.editor.pid, floor.pid)
         before, start = [cputicks(p) for p in pids], time.time()
         while (t := time.time() - start) < SECONDS:
             if mover:
@@ -100,6 +118,7 @@ class Session:
     def close(self):
         for p in self.procs[::-1]:
             if p.poll() is None:
+                p.send_signal(signal.SIGCONT)
                 p.terminate()
                 p.wait()
         shutil.rmtree(self.work, ignore_errors=True)
@@ -128,14 +147,16 @@ def rounds(zoom, results):
 
 def main():
     results = {}
-    for zoom in (2, 4):
+    for zoom in ZOOMS:
         rounds(zoom, results)
-    print('%-5s %-24s %9s %9s %6s   %s' % ('zoom', 'case', 'editor %', 'floor %', 'ratio', 'rounds (editor/floor)'))
+    print('%-5s %-24s %9s %9s %6s %10s %6s   %s' % ('zoom', 'case', 'editor %', 'floor %', 'ratio', 'default %',
+                                                 'ratio', 'rounds (editor/floor/default)'))
     for (zoom, case), runs in results.items():
-        e, f = statistics.median(r[0] for r in runs), statistics.median(r[1] for r in runs)
-        ratio = statistics.median(r[0] / r[1] for r in runs if r[1] > 0)
-        print('%-5d %-24s %9.1f %9.1f %6.2f   %s' % (zoom, case, e, f, ratio,
-                                                   ' '.join('%.1f/%.1f' % r for r in runs)))
+        med = lambda k: statistics.median(r[k] for r in runs)
+        ratio = lambda k: statistics.median(r[k - 1] / r[k] for r in runs if r[k] > 0)
+        print('%-5d %-24s %9.1f %9.1f %6.2f %10.1f %6.2f   %s' % (zoom, case, med(0), med(1), ratio(1), med(3),
+                                                              ratio(3), ' '.join('%.1f/%.1f/%.1f' % (r[0], r[1], r[3])
+                                                                                 for r in runs)))
 
 
 main()

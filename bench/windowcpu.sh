@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the editor and the floor program in Release and measures their CPU
 # side by side in real windows under a private Xvfb; arguments are the
-# number of rounds and the seconds per case (default 3 and 5).
+# number of rounds, the seconds per case and the zooms (default 3, 5 and
+# 2,4,9).
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=Release -DVORLUDIT_BENCH=ON >/dev/null

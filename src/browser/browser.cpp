@@ -44,6 +44,8 @@ static void drawpairs(const unsigned char *top, const Uint32 *colours)
     const Uint64 nibbles = 0x0f0f0f0f0f0f0f0fULL;
     int pitch = screen->pitch;
     for (int r0 = 0; r0 < VIEWH; r0 += 8) {
+        if (clippedrows(r0 * Z, (r0 + 8) * Z))
+            continue;
         Uint8 *band = (Uint8 *)screen->pixels + r0 * Z * pitch;
         for (int c = 0; c < VIEWW; c += 2) {
             Uint64 left, right;
@@ -125,7 +127,7 @@ static void drawinfo()
         addoutbuf(", tile:");
         numoutbuf(row * SHEETCOLS + column);
     }
-    drawstring(INFOX * zoom, 16 * zoom, outbuf);
+    drawstring(INFOX * zoom, INFOY * zoom, outbuf);
     if (tsselw <= 0)
         return;
     drawstring(INFOX * zoom, 48 * zoom, "tile area");

@@ -93,8 +93,9 @@ static void repeatacross(Uint8 *line, size_t periodbytes, size_t rowbytes)
 // change: the same division and modulo as editorpaint. So a row repeats
 // across every gw * ezoom base pixels, the rows repeat down every
 // gh * ezoom, and each run of ezoom rows is alike: only the first period
-// of the row of each grid row is worked out, the rest is copied from
-// screen pixels already drawn in this frame.
+// of a row is worked out, the rest is copied from screen pixels drawn
+// above in this frame, or worked out too where those lie outside the
+// screen's clip rows.
 void drawgrid()
 {
     Uint32 colours[16];
@@ -108,27 +109,25 @@ void drawgrid()
         return;
     int across = atmost(gw * ezoom, vieww);
     int down = gh * ezoom;
-    int gridrows = atmost((viewh + ezoom - 1) / ezoom, gh);
     size_t periodbytes = (size_t)across * zoom * bpp, rowbytes = (size_t)vieww * zoom * bpp;
     int pitch = screen->pitch;
     Uint32 row[PREVIEWW];
     if (SDL_MUSTLOCK(screen))
         SDL_LockSurface(screen);
     Uint8 *first = (Uint8 *)screen->pixels + top * zoom * pitch + left * zoom * bpp;
-    for (int gy = 0; gy < gridrows; gy++) {
-        int r = gy * ezoom;
-        spreadrow(row, colours, gy, across);
-        drawbaserow(left, top + r, row, across);
-        repeatacross(first + r * zoom * pitch, periodbytes, rowbytes);
-    }
-    // Every other row is a copy of one above it.
-    for (int r = 1; r < viewh; r++) {
-        int from = r >= down ? r - down : r % ezoom != 0 ? r - 1 : -1;
-        if (from < 0)
+    for (int r = 0; r < viewh; r++) {
+        if (clippedrows((top + r) * zoom, (top + r + 1) * zoom))
             continue;
         Uint8 *line = first + r * zoom * pitch;
-        for (int k = 0; k < zoom; k++)
-            memcpy(line + k * pitch, line + k * pitch - (r - from) * zoom * pitch, rowbytes);
+        int from = r >= down ? r - down : r % ezoom != 0 ? r - 1 : -1;
+        if (from >= 0 && !clippedrows((top + from) * zoom, (top + from + 1) * zoom)) {
+            for (int k = 0; k < zoom; k++)
+                memcpy(line + k * pitch, line + k * pitch - (r - from) * zoom * pitch, rowbytes);
+            continue;
+        }
+        spreadrow(row, colours, r % down / ezoom, across);
+        drawbaserow(left, top + r, row, across);
+        repeatacross(line, periodbytes, rowbytes);
     }
     if (SDL_MUSTLOCK(screen))
         SDL_UnlockSurface(screen);

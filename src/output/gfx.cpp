@@ -121,6 +121,15 @@ static void writerow(Uint8 *line, const Uint32 *colours, int n)
     }
 }
 
+// Whether screen rows [y0, y1) lie outside the screen's clip rectangle.
+// Like SDL's own fills and blits, the writers here draw nothing outside
+// it; a frame that redraws only some rows clips to whole rows, so only
+// the rows are looked at.
+int clippedrows(int y0, int y1)
+{
+    return y1 <= screen->clip_rect.y || y0 >= screen->clip_rect.y + screen->clip_rect.h;
+}
+
 // Draws n base pixels of one base row, starting at base pixel (bx, by):
 // the same pixels as one zoom x zoom fill per base pixel, written as one
 // screen row that is then copied down.
@@ -128,7 +137,7 @@ void drawbaserow(int bx, int by, const Uint32 *colours, int n)
 {
     int bpp = screen->format->BytesPerPixel;
     int x0 = bx * zoom, y0 = by * zoom;
-    if (bx < 0 || by < 0 || x0 >= screen->w || y0 >= screen->h)
+    if (bx < 0 || by < 0 || x0 >= screen->w || y0 >= screen->h || clippedrows(y0, y0 + zoom))
         return;
     if ((bx + n) * zoom > screen->w)
         n = screen->w / zoom - bx;

@@ -2,15 +2,30 @@
 #include "vorludit.h"
 #include <cstring>
 
-// What the window shows: a copy of the last frame presented, so that a
-// frame just like it is not presented again. Room for the largest window,
-// zoom 9 in 16-bit pixels (22 MB, of which a smaller window only ever
-// touches its own frame's size); a larger screen is always presented.
+// What the window shows: a copy of the last frame presented, so that only
+// what differs from it is presented. Room for the largest window, zoom 9
+// in 16-bit pixels (22 MB, of which a smaller window only ever touches its
+// own frame's size); a larger screen is always presented whole.
 // shownbytes is 0 while the window's pixels are not known: before the
-// first frame, and after another window has covered part of it.
+// first frame, after another window has covered part of it, and after
+// events were lost (an expose may be among them).
 static const size_t SHOWNMAX = (size_t)WINDOWW * 9 * WINDOWH * 9 * 2;
 static Uint8 shown[SHOWNMAX];
 static size_t shownbytes;
+
+// Everything the drawing reads, as it was when the window's frame was
+// drawn. While it stays the same the frame would come out the same, so it
+// is neither drawn nor presented again. Comparing it costs a few µs, the
+// sheet being nearly all of it.
+static const int DRAWNSCALARS = 20;
+struct drawninputs {
+    int scalars[DRAWNSCALARS];
+    char mesbuf[TEXTMAX];
+    unsigned char pal[16][3];
+    unsigned char img[SHEETW * SHEETH];
+    unsigned char grid[GRIDSIZE * GRIDSIZE];
+};
+static drawninputs drawn;
 
 void pointandclick(int x, int y, int button)
 {
@@ -28,6 +43,15 @@ static void droplostrelease(Uint8 held)
 {
     if ((leftbuttondown && !(held & SDL_BUTTON_LMASK)) || (rightbuttondown && !(held & SDL_BUTTON_RMASK)))
         leftbuttondown = rightbuttondown = 0;
+}
+
+// x and y in screen pixels. A drag that leaves the window goes on
+// reporting positions past its edges; the pointer stays on the window's
+// edge pixel.
+static void setpointer(int x, int y)
+{
+    pointerx = atmost((x < 0 ? 0 : x) / zoom, swidth - 1);
+    pointery = atmost((y < 0 ? 0 : y) / zoom, sheight - 1);
 }
 
 void handleevent(const SDL_Event *e)
@@ -49,10 +73,7 @@ void handleevent(const SDL_Event *e)
         break;
     case SDL_MOUSEMOTION:
         droplostrelease(e->motion.state);
-        // A drag that leaves the window goes on reporting positions past
-        // its edges; the pointer stays on the window's last pixel.
-        pointerx = atmost(e->motion.x / zoom, swidth - 1);
-        pointery = atmost(e->motion.y / zoom, sheight - 1);
+        setpointer(e->motion.x, e->motion.y);
         if (leftbuttondown == 1)
             pointandclick(pointerx, pointery, 0);
         else if (rightbuttondown == 1)
@@ -77,11 +98,27 @@ static int pollevent(SDL_Event *e)
     return got;
 }
 
+// SDL's event queue holds this many events and drops the rest.
+static const int EVENTQUEUE = 128;
+
+// A frame that drains a full queue takes it that events were lost: an
+// expose may be among them, so the whole next frame is presented, and the
+// pointer is where SDL last saw it, not at the last motion that arrived.
+// A drag's lost motions stay unpainted.
 void handleevents()
 {
     SDL_Event e;
-    while (pollevent(&e))
+    int drained = 0;
+    while (pollevent(&e)) {
         handleevent(&e);
+        drained++;
+    }
+    if (drained < EVENTQUEUE)
+        return;
+    shownbytes = 0;
+    int x, y;
+    droplostrelease(SDL_GetMouseState(&x, &y));
+    setpointer(x, y);
 }
 
 // A command fires once per press: in the first frame the key is seen held.
@@ -202,47 +239,203 @@ void drawframe()
         draweditor();
         drawgrid();
     }
-    if (messagetime != 0) {
+    if (messagetime != 0)
         drawmessage();
-        messagetime--;
-    }
     drawpointer();
 }
 
-// Whether the frame just drawn differs from what the window shows; if so
-// it is what the window is about to show. An unchanged frame is the usual
-// case: an editor left alone draws the same frame over and over. Comparing
-// with a copy is exact, and a quarter of the cost of a 64-bit checksum of
-// the frame: 0.03 ms at zoom 2, a few % of presenting.
-static int framechanged()
+// What the drawing reads besides the arrays, in a fixed order.
+static void takescalars(int *v)
+{
+    const int now[DRAWNSCALARS] = { mode, zoom, swidth, sheight, pointerx, pointery, curcol, tstop,
+                                    tsselx, tssely, tsselw, tsselh, view, ezoom, viewx, viewy,
+                                    vieww, viewh, messagetime != 0, mesbuflen };
+    memcpy(v, now, sizeof now);
+}
+
+// The frame is compared with what the window shows in strips of this many
+// base rows; a changed strip is presented as one rectangle, narrowed to
+// the columns that changed in it.
+static const int STRIPROWS = 8;
+static const int STRIPS = (WINDOWH + STRIPROWS - 1) / STRIPROWS;
+static const int POINTERROWS = 8;  // the pointer's height in base pixels
+static SDL_Rect changed[STRIPS];
+static Uint8 stripdrawn[STRIPS];  // 1 for the strips to draw in this frame
+
+// Narrows [*from, *to) in bytes to take in where rows a and b differ,
+// scanning only what lies outside it.
+static void widen(const Uint8 *a, const Uint8 *b, size_t n, size_t *from, size_t *to)
+{
+    size_t i = 0;
+    while (i < *from && a[i] == b[i])
+        i++;
+    if (i < *from)
+        *from = i;
+    size_t j = n;
+    while (j > *to && a[j - 1] == b[j - 1])
+        j--;
+    if (j > *to)
+        *to = j;
+}
+
+// The changed rectangle of the strip of screen rows [y0, y1), taken into
+// the copy of what the window shows; 0 if the strip is unchanged.
+static int changedrect(int y0, int y1, SDL_Rect *r)
+{
+    size_t pitch = (size_t)screen->pitch, rowbytes = (size_t)screen->w * screen->format->BytesPerPixel;
+    const Uint8 *now = (const Uint8 *)screen->pixels;
+    if (memcmp(shown + y0 * pitch, now + y0 * pitch, (y1 - y0) * pitch) == 0)
+        return 0;
+    size_t from = rowbytes, to = 0;
+    for (int y = y0; y < y1; y++)
+        widen(shown + y * pitch, now + y * pitch, rowbytes, &from, &to);
+    int bpp = screen->format->BytesPerPixel;
+    from -= from % bpp;
+    to += (bpp - to % bpp) % bpp;
+    for (int y = y0; y < y1; y++)
+        memcpy(shown + y * pitch + from, now + y * pitch + from, to - from);
+    r->x = (Sint16)(from / bpp);
+    r->y = (Sint16)y0;
+    r->w = (Uint16)((to - from) / bpp);
+    r->h = (Uint16)(y1 - y0);
+    return 1;
+}
+
+// Presents what differs from the window: the changed strips as
+// rectangles, or the whole frame when they cover more than half its rows
+// (presenting rectangles then costs more than the whole), or when what the
+// window shows is not known.
+static void presentchanges()
 {
     size_t n = (size_t)screen->pitch * screen->h;
-    if (n > SHOWNMAX)
-        return 1;
+    int strip = STRIPROWS * zoom, rects = 0, rows = 0;
+    int whole = n > SHOWNMAX || n != shownbytes || screen->h > STRIPS * strip;
     if (SDL_MUSTLOCK(screen))
         SDL_LockSurface(screen);
-    int same = n == shownbytes && memcmp(shown, screen->pixels, n) == 0;
-    if (!same) {
-        memcpy(shown, screen->pixels, n);
-        shownbytes = n;
+    if (whole) {
+        if (n <= SHOWNMAX)
+            memcpy(shown, screen->pixels, n);
+    } else {
+        for (int y = 0; y < screen->h; y += strip)
+            if (stripdrawn[y / strip] && changedrect(y, atmost(y + strip, screen->h), &changed[rects])) {
+                rows += changed[rects].h;
+                rects++;
+            }
     }
     if (SDL_MUSTLOCK(screen))
         SDL_UnlockSurface(screen);
-    return !same;
+    shownbytes = n <= SHOWNMAX ? n : 0;
+    insdl = 1;
+    if (whole || 2 * rows > screen->h)
+        SDL_Flip(screen);
+    else if (rects > 0)
+        SDL_UpdateRects(screen, rects, changed);
+    insdl = 0;
 }
 
-// Everything of a frame but the wait for the next one. The whole frame is
-// drawn every time; only presenting it is left out when nothing changed.
+// Marks the strips that hold base rows [top, bottom) to be drawn.
+static void needrows(int top, int bottom)
+{
+    for (int k = (top < 0 ? 0 : top) / STRIPROWS; k * STRIPROWS < bottom && k < STRIPS; k++)
+        stripdrawn[k] = 1;
+}
+
+// The preview rows that show a changed grid row: a painted pixel shows
+// once in each repeat of the selection down the preview.
+static void needgridrows()
+{
+    int gh = tsselh * TILE, down = gh * ezoom, top = viewy + PREVIEWY;
+    Uint8 rowchanged[GRIDSIZE] = {};
+    for (int x = 0; x < GRIDSIZE; x++)
+        for (int y = 0; y < GRIDSIZE; y++)
+            rowchanged[y] |= grid[x * GRIDSIZE + y] != drawn.grid[x * GRIDSIZE + y];
+    for (int gy = 0; gy < gh; gy++)
+        for (int r = gy * ezoom; rowchanged[gy] && r < viewh; r += down)
+            needrows(top + r, top + r + ezoom);
+}
+
+static const int POINTERXAT = 4, POINTERYAT = 5;  // where takescalars puts them
+
+// Marks the strips whose pixels may differ from the window's frame, and
+// takes what the drawing reads now as what the window's frame was drawn
+// from. Where only the pointer moved, or the grid changed under the
+// editor's preview, that is the rows the pointer left and reached, and in
+// the browser the line that says where it is, and the rows that show the
+// changed grid rows; anything else may change the whole frame.
+static void markchanges()
+{
+    int now[DRAWNSCALARS], was[DRAWNSCALARS];
+    takescalars(now);
+    memcpy(was, drawn.scalars, sizeof was);
+    memcpy(drawn.scalars, now, sizeof now);
+    int wasy = was[POINTERYAT];
+    int moved = memcmp(now, was, sizeof now) != 0;
+    was[POINTERXAT] = now[POINTERXAT];
+    was[POINTERYAT] = now[POINTERYAT];
+    if (memcmp(now, was, sizeof now) != 0 || memcmp(mesbuf, drawn.mesbuf, TEXTMAX) != 0 ||
+        memcmp(pal, drawn.pal, sizeof pal) != 0 || memcmp(img, drawn.img, sizeof img) != 0) {
+        memcpy(drawn.mesbuf, mesbuf, TEXTMAX);
+        memcpy(drawn.pal, pal, sizeof pal);
+        memcpy(drawn.img, img, sizeof img);
+        memcpy(drawn.grid, grid, sizeof grid);
+        needrows(0, sheight);
+        return;
+    }
+    if (moved) {
+        needrows(wasy, wasy + POINTERROWS);
+        needrows(pointery, pointery + POINTERROWS);
+        if (mode == 0)
+            needrows(INFOY, INFOY + GLYPH);
+    }
+    if (memcmp(grid, drawn.grid, sizeof grid) != 0) {
+        if (mode == 1 && tsselw > 0 && tsselh > 0)
+            needgridrows();
+        memcpy(drawn.grid, grid, sizeof grid);
+    }
+}
+
+// Draws the base rows [top, bottom) alone: the whole drawing, clipped to
+// them. They are whole strips, and the sheet view draws in bands of 8
+// rows, a strip's height, so it writes none outside.
+static void drawrows(int top, int bottom)
+{
+    SDL_Rect rows = { 0, (Sint16)(top * zoom), (Uint16)screen->w, (Uint16)((bottom - top) * zoom) };
+    SDL_SetClipRect(screen, &rows);
+    drawframe();
+    SDL_SetClipRect(screen, NULL);
+}
+
+// Each run of marked strips, drawn at once.
+static void drawmarked()
+{
+    for (int k = 0; k < STRIPS; k++) {
+        if (!stripdrawn[k])
+            continue;
+        int run = k;
+        while (run + 1 < STRIPS && stripdrawn[run + 1])
+            run++;
+        drawrows(k * STRIPROWS, (run + 1) * STRIPROWS);
+        k = run;
+    }
+}
+
+// Everything of a frame but the wait for the next one. Only the strips
+// whose pixels may have changed are drawn, compared and presented; all of
+// them when the window's pixels are not known. The message's time runs
+// either way.
 void runframe()
 {
     handleevents();
     handlekeys(SDL_GetKeyState(NULL));
-    drawframe();
-    if (!framechanged())
-        return;
-    insdl = 1;
-    SDL_Flip(screen);
-    insdl = 0;
+    memset(stripdrawn, 0, sizeof stripdrawn);
+    markchanges();
+    if (shownbytes != (size_t)screen->pitch * screen->h)
+        needrows(0, sheight);
+    drawmarked();
+    if (memchr(stripdrawn, 1, sizeof stripdrawn) != NULL)
+        presentchanges();
+    if (messagetime != 0)
+        messagetime--;
 }
 
 // The tick count wraps after about 49.7 days: ticks are compared through

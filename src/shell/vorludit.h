@@ -38,6 +38,7 @@ const int PREVIEWY = 24;
 const int PREVIEWW = 384;         // largest preview area
 const int PREVIEWH = 320;
 const int INFOX = 224;            // left edge of the browser's info texts
+const int INFOY = 16;             // top of its line that says where the pointer is
 
 inline int atmost(int v, int cap)
 {
@@ -169,6 +170,7 @@ extern const unsigned char pgfx[8 * 8];
 void zoomgraphic(SDL_Surface *from, SDL_Surface *to);
 void drawpointer();
 void mappalette(Uint32 *colours);
+int clippedrows(int y0, int y1);
 void drawbaserow(int bx, int by, const Uint32 *colours, int n);
 
 // ---- src/browser/browser.cpp: the sheet browser ---------------------------
