@@ -78,9 +78,9 @@ TEST(Sheet, RefusesBadFilesAndLeavesTheStore)
 {
     struct { const char *what; int at; uint32_t v; size_t len = 20918; int at2 = 0; uint32_t v2 = 0; } cases[] = {
         { "BN", 1, 'N' }, { "cut at 53", 0, 0, 53 }, { "one byte short", 0, 0, 20917 }, { "width 207", 18, 207 },
-        { "depth 8", 28, 8 }, { "RLE4", 30, 2 }, { "17 colours and room for them", 46, 17, 20918 + 4, 10, 122 },
-        { "data inside the palette", 10, 117 }, { "height 0", 22, 0 }, { "height -2^31", 22, 0x80000000u },
-        { "OS/2 header", 14, 12 }, { "header past end", 14, 0xfffffff0u }, { "empty", 0, 0, 0 }, { "FIFOs", 0, 0, 1 },
+        { "width 209", 18, 209 }, { "depth 8", 28, 8 }, { "RLE4", 30, 2 }, { "data inside the palette", 10, 117 },
+        { "17 colours and room for them", 46, 17, 20918 + 4, 10, 122 }, { "height 0", 22, 0 }, { "OS/2 header", 14, 12 },
+        { "height -2^31", 22, 0x80000000u }, { "header past end", 14, 0xfffffff0u }, { "empty", 0, 0, 0 }, { "FIFOs", 0, 0, 1 },
     };
     alarm(10);  // a FIFO read that waits for a writer ends the run here
     for (auto &c : cases) {
