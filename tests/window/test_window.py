@@ -46,7 +46,7 @@ for name, out in (('p8.bmp', None), ('p8.png', 'a'), ('p4.png', 'b'), ('p4.bmp',
     assert r.returncode == 0 and got.size == want.size and list(got.getdata()) == list(want.getdata()), name
     assert got.getpalette()[:3 * n] == want.getpalette()[:3 * n] and n <= 16, name
 
-# Refused, each with one line and nothing written or changed.
+# Refused, each with one line (an existing target: naming --force) and nothing written or changed.
 os.mkdir(IN / 'dir'), os.mkfifo(IN / 'fifo'), (IN / 'text.png').write_bytes(b'not a picture\n')
 (IN / 'cut.png').write_bytes((IN / 'p8.png').read_bytes()[:700]), (IN / 'cut.bmp').write_bytes((IN / 'p8.bmp').read_bytes()[:9000])
 for name, im in (('w207.png', picture(w=207)), ('h849.png', picture(h=849)), ('c17.png', picture(colours=17)),
@@ -57,7 +57,7 @@ for args in [('import', IN / n, 'out') for n in ('missing.png', 'dir', 'fifo', '
              'w207.png', 'h849.png', 'c17.png', 'c17.bmp', 'rgb.png', 'rgb.bmp')] + [('new',), ('import', IN / 'p8.png', 'a')]:
     r = tool(*args)
     assert r.returncode == 1 and r.stdout == '' and r.stderr.count('\n') == 1 and 'read back' not in r.stderr, (args, r)
-    assert state() == before, args
+    assert state() == before and ('--force' in r.stderr) == (args[-1] != 'out'), (args, r)
 
 # The editor, at scale 3, on the imported p8.bmp.
 (W / 'a').unlink(), (W / 'b').unlink(), (W / 'vorludef.txt').write_bytes(b'3\n')
