@@ -22,17 +22,14 @@ TEST(Editor, LayoutsTheirCapsWhereTheyPaintAndTheStrip)
         { 8, 2, 1, 4, 48, 32, 128, 32, 127, 20, 127, 20, 0 }, { 8, 1, 3, 3, 48, 0, 336, 320, 335, 319, 111, 10, 1 },
     };
     for (const auto &c : cases) {
-        tsselx = 1, tssely = 2, tsselw = c.w, tsselh = c.h, ezoom = c.ezoom, view = c.view;
-        openeditor();
+        tsselx = 1, tssely = 2, tsselw = c.w, tsselh = c.h, ezoom = c.ezoom, view = c.view, openeditor();
         EXPECT_TRUE(viewx == c.x && viewy == c.y && vieww == c.vw && viewh == c.vh && unlike() == 0) << c.view;
         curcol = 12, grid[c.gx * 128 + c.gy] = 0;
         editorpaint(8 + c.x - 1, 24 + c.y + c.dy, c.button), editorpaint(8 + c.x + c.dx, 24 + c.y + c.dy, c.button);
         EXPECT_TRUE(pblen == 1 && grid[c.gx * 128 + c.gy] == (c.button ? 4 : 12)) << c.view;
-        savegrid();
-        EXPECT_TRUE(mode == 0 && unlike() == 0) << c.view;
+        EXPECT_TRUE((savegrid(), mode) == 0 && unlike() == 0) << c.view;
     }
-    setview(5);
-    EXPECT_TRUE(view == 3 && vieww == 336);
+    EXPECT_TRUE((setview(5), view) == 3 && vieww == 336);
     for (int x : { 392, 391, 100, 8 }) {             // 392 is past the strip; 100 at y 16, below it
         editorclick(x, x == 100 ? 16 : 15, 0);
         EXPECT_EQ(curcol, x == 8 ? 0 : x == 392 ? 12 : 15);
@@ -46,9 +43,7 @@ TEST(Editor, UndoOrderNoOpPaintsAndAFullStack)
     openeditor();
     for (int c : { 3, 7, 7 })                        // the same colour again is not recorded
         curcol = c, editorpaint(8, 24, 0);
-    EXPECT_EQ(pblen, 2);
-    undopixbuf();
-    EXPECT_EQ(grid[0], 3);
+    EXPECT_TRUE(pblen == 2 && (undopixbuf(), grid[0]) == 3);
     undopixbuf(), undopixbuf();
     EXPECT_TRUE(grid[0] == 0 && pblen == 0 && pbpos == -1);
     for (int i = 0; i < 10000; i++)

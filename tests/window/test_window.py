@@ -67,8 +67,9 @@ for name, out in (('p8.bmp', None), ('p8.png', 'a'), ('p4.png', 'b'), ('p4.bmp',
 os.link(W / 'b', IN / 'twin'), os.chmod(W / 'a', 0o444)
 assert tool('import', '--force', IN / 'p8.png', 'b').returncode == 0 and (IN / 'twin').read_bytes() == (W / 'a').read_bytes()
 
-# Refused, each with one line and nothing written or changed: a run-length BMP of 120 bytes that claims
-# 10 million rows before it is decoded; 3 colours in palette entries 200 to 202, with how to fix that.
+# Refused, each with one line (an existing target: naming --force) and nothing written or changed: a
+# run-length BMP of 120 bytes that claims 10 million rows, before it is decoded; 3 colours in palette
+# entries 200 to 202, with how to fix that.
 (IN / 'tall.bmp').write_bytes(b'BM' + struct.pack('<IIIIiiHHIIiiII', 120, 0, 62, 40, 208, 10**7, 1, 8, 1, 58, 0, 0, 2, 0)
                               + bytes(8) + b'\0\1' * 29)
 (high := Image.new('P', (208, 8))).putpalette(bytes(i // 3 for i in range(768)))  # grey i in entry i
@@ -83,7 +84,8 @@ for args in [('import', IN / n, 'out') for n in ('missing.png', 'dir', 'fifo', '
              'w207.png', 'h849.png', 'c17.png', 'c17.bmp', 'rgb.png', 'rgb.bmp', 'tall.bmp', 'high.png')] + \
             [('new',), ('import', IN / 'p8.png', 'a'), ('new', '--force', 'a')]:
     r = tool(*args)
-    assert r.returncode == 1 and r.stdout == '' and r.stderr.count('\n') == 1 and state() == before, (args, r)
+    assert r.returncode == 1 and r.stdout == '' and r.stderr.count('\n') == 1 and 'read back' not in r.stderr, (args, r)
+    assert state() == before and ('--force' in r.stderr) == (args[-1] != 'out' and '--force' not in args), (args, r)
 assert 'not all in palette entries 0 to 15 (a pixel of colour 200)' in tool('import', IN / 'high.png', 'out').stderr
 
 # The editor, at scale 3, on the imported p8.bmp.
