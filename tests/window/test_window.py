@@ -42,7 +42,8 @@ if shutil.which('desktop-file-validate'):
 if shutil.which('lintian'):  # the package of the same build: not one error or warning
     subprocess.run(['cpack', '-G', 'DEB', '-B', TMP / 'pkg', '--config', Path(sys.argv[1]).parent / 'CPackConfig.cmake'],
                    stdout=subprocess.DEVNULL, check=True)
-    r = subprocess.run(['lintian', '--fail-on', 'error,warning', *TMP.glob('pkg/*.deb')], capture_output=True, text=True)
+    r = subprocess.run(['lintian', '--fail-on', 'error,warning', *TMP.glob('pkg/*.deb')], capture_output=True, text=True,
+                       env=dict(os.environ, TMPDIR=str(TMP)))  # its caches go with the scratch folder
     assert r.returncode == 0 and not r.stdout, r
 
 rnd = random.Random(5)
