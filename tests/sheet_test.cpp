@@ -108,8 +108,10 @@ TEST(Sheet, SavesReplaceTheFileWholeOrNotAtAll)
 {
     auto entries = [](const char *d) { return std::distance(std::filesystem::directory_iterator(d), {}); };
     freshstate();
-    ASSERT_TRUE(mkdir("real", 0755) == 0 && symlink("real/sheet.bmp", NAME) == 0);
-    umask(022), loadtiles(), savetiles();  // a link to no file yet: the save makes the file, the link stays
+    ASSERT_TRUE(mkdir("real", 0755) == 0 && mkdir("chain", 0755) == 0 && symlink("chain/1", NAME) == 0);
+    for (int i = 1; i < 40; i++)  // 40 links in all, as many as Linux follows, to no file yet
+        ASSERT_EQ(symlink(i < 39 ? std::to_string(i + 1).c_str() : "../real/sheet.bmp", ("chain/" + std::to_string(i)).c_str()), 0);
+    umask(022), loadtiles(), savetiles();  // the save makes the file, the links stay
     EXPECT_TRUE(readbytes("real/sheet.bmp").size() == 88310 && std::filesystem::is_symlink(NAME) &&
                 std::filesystem::status(NAME).permissions() == std::filesystem::perms(0644));
 

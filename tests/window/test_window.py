@@ -55,14 +55,16 @@ def picture(w=208, h=37, colours=16, mode='P'):
 
 # Converted exactly, over what is there: pixels and palette order as an independent decoder reads the inputs.
 picture().save(IN / 'p8.png'), picture(h=848).save(IN / 'p8.bmp'), picture(colours=5).save(IN / 'p4.png', bits=4)
+picture(mode='1').save(IN / 'p1.bmp')  # 1-bit, no colour count in its header; colour 1 not white
+(IN / 'p1.bmp').write_bytes((b := (IN / 'p1.bmp').read_bytes())[:46] + bytes(4) + b[50:58] + b'\x32\x64\xc8' + b[61:])
 subprocess.run(['convert', IN / 'p8.png', '-type', 'Palette', 'BMP3:' + str(IN / 'p4.bmp')], check=True)
 assert (IN / 'p4.bmp').read_bytes()[28] == 4, 'ImageMagick wrote no 4-bit BMP'
-for name, out in (('p8.bmp', None), ('p8.png', 'a'), ('p4.png', 'b'), ('p4.bmp', 'b')):
+for name, out in (('p8.bmp', None), ('p1.bmp', 'a'), ('p8.png', 'a'), ('p4.png', 'b'), ('p4.bmp', 'b')):
     r = tool('import', '--force', IN / name, *[out] * bool(out))
     want, got = Image.open(IN / name), Image.open(W / (out or '1TIL0000.bmp'))
     n = len(want.getpalette()) // 3
     assert r.returncode == 0 and got.size == want.size and list(got.getdata()) == list(want.getdata()), name
-    assert got.getpalette()[:3 * n] == want.getpalette()[:3 * n] and n <= 16, name
+    assert got.getpalette()[:3 * n] == want.getpalette()[:3 * n] and not any(got.getpalette()[3 * n:48]), name
 
 # --force keeps what a file is: a hard link of it shows the new sheet; one nobody may write is refused below.
 os.link(W / 'b', IN / 'twin'), os.chmod(W / 'a', 0o444)
@@ -88,6 +90,7 @@ for args in [('import', IN / n, 'out') for n in ('missing.png', 'dir', 'fifo', '
     assert r.returncode == 1 and r.stdout == '' and r.stderr.count('\n') == 1 and 'read back' not in r.stderr, (args, r)
     assert state() == before and ('--force' in r.stderr) == (args[-1] != 'out' and '--force' not in args), (args, r)
 assert 'not all in palette entries 0 to 15 (a pixel of colour 200)' in tool('import', IN / 'high.png', 'out').stderr
+assert '17 colours; a sheet has at most 16' in tool('import', IN / 'c17.png', 'out').stderr
 
 # The editor, at scale 3, on the imported p8.bmp.
 (W / 'a').unlink(), (W / 'b').unlink(), (W / 'vorludef.txt').write_bytes(b'3\n')
