@@ -200,5 +200,5 @@ assert p.returncode == 1 and out == "Can't load editor graphics: Couldn't open v
 gfx.with_suffix('.away').rename(gfx)
 proc = start(arg='--menu')[0]  # its first start: ~/vorludit made, with a new sheet
 assert until(lambda: (f := TMP / 'vorludit/1TIL0000.bmp').exists() and f.read_bytes() == newbytes), 'not a new sheet'
-xvfb.kill()
+time.sleep(1.5), xvfb.kill()  # the editor settled into its idle frames
 assert proc.wait(5) == 1, 'editor outlived its display'
