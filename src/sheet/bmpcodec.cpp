@@ -9,17 +9,17 @@ static const size_t FILEHEADER = 14;     // "BM", sizes, data offset
 static const uint32_t INFOHEADER = 40;   // the smallest information header we read
 static const int PALETTEENTRY = 4;       // B, G, R, unused
 
-static uint32_t getu32(const unsigned char *p)
+uint32_t getu32(const unsigned char *p)
 {
     return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
 }
 
-static int32_t gets32(const unsigned char *p)
+int32_t gets32(const unsigned char *p)
 {
     return (int32_t)getu32(p);
 }
 
-static unsigned getu16(const unsigned char *p)
+unsigned getu16(const unsigned char *p)
 {
     return (unsigned)p[0] | (unsigned)p[1] << 8;
 }

@@ -87,7 +87,6 @@ static void post(const char *text)
     message(MESSAGEFRAMES);
 }
 
-
 // Test hook: VORLUDIT_SAVETEST holding "notmpfile" or "nofallocate" makes a
 // save act as on a file system without unnamed files or without fallocate.
 static int savetest(const char *what)
@@ -244,6 +243,7 @@ static long readfile(const char *name, int *missing)
     fclose(f);
     return failed ? -1 : (long)n;
 }
+
 // Rows below imgh keep what they held: a shorter sheet only replaces its
 // own rows.
 void commitsheet(const sheetimage *s)

@@ -101,15 +101,6 @@ static void takecolour(int i, unsigned char r, unsigned char g, unsigned char b)
     picture.pal[i][2] = b;
 }
 
-// A little-endian number of n bytes.
-static uint32_t le(const unsigned char *p, int n)
-{
-    uint32_t v = 0;
-    while (n-- > 0)
-        v = v << 8 | p[n];
-    return v;
-}
-
 // The size and colour count a BMP's header gives, read before anything is
 // decoded: the 12-byte OS/2 header has 16-bit sizes and no colour count.
 static int bmpheader(FILE *f, unsigned long *w, unsigned long *h, int *colours)
@@ -117,12 +108,12 @@ static int bmpheader(FILE *f, unsigned long *w, unsigned long *h, int *colours)
     unsigned char b[50] = { 0 };
     size_t n = fread(b, 1, sizeof b, f);
     rewind(f);
-    int core = le(b + 14, 4) == 12;
+    int core = getu32(b + 14) == 12;
     if (n < (core ? 26u : 50u))
         return refuse("cannot be read as a BMP (cut short)");
-    int32_t height = core ? (int32_t)le(b + 20, 2) : (int32_t)le(b + 22, 4);
-    uint32_t depth = le(b + (core ? 24 : 28), 2), used = core ? 0 : le(b + 46, 4);
-    *w = core ? le(b + 18, 2) : le(b + 18, 4);
+    int32_t height = core ? (int32_t)getu16(b + 20) : gets32(b + 22);
+    uint32_t depth = getu16(b + (core ? 24 : 28)), used = core ? 0 : getu32(b + 46);
+    *w = core ? getu16(b + 18) : getu32(b + 18);
     *h = height < 0 ? 0 - (unsigned long)height : (unsigned long)height;
     *colours = used != 0 ? (int)(used < 256 ? used : 256) : depth <= 8 ? 1 << depth : 0;
     return 1;

@@ -16,9 +16,11 @@ static size_t shownbytes;
 // Everything the drawing reads, as it was when the window's frame was
 // drawn. While it stays the same the frame would come out the same, so it
 // is neither drawn nor presented again. Comparing it costs a few µs, the
-// sheet being nearly all of it.
-static const int DRAWNSCALARS = 20;
+// sheet being nearly all of it. The pointer is apart: moved alone, it
+// changes only the rows around it.
+static const int DRAWNSCALARS = 18;
 struct drawninputs {
+    int pointerx, pointery;
     int scalars[DRAWNSCALARS];
     char mesbuf[TEXTMAX];
     unsigned char pal[16][3];
@@ -244,10 +246,10 @@ void drawframe()
     drawpointer();
 }
 
-// What the drawing reads besides the arrays, in a fixed order.
+// What the drawing reads besides the arrays and the pointer, in a fixed order.
 static void takescalars(int *v)
 {
-    const int now[DRAWNSCALARS] = { mode, zoom, swidth, sheight, pointerx, pointery, curcol, tstop,
+    const int now[DRAWNSCALARS] = { mode, zoom, swidth, sheight, curcol, tstop,
                                     tsselx, tssely, tsselw, tsselh, view, ezoom, viewx, viewy,
                                     vieww, viewh, messagetime != 0, mesbuflen };
     memcpy(v, now, sizeof now);
@@ -354,8 +356,6 @@ static void needgridrows()
             needrows(top + r, top + r + ezoom);
 }
 
-static const int POINTERXAT = 4, POINTERYAT = 5;  // where takescalars puts them
-
 // Marks the strips whose pixels may differ from the window's frame, and
 // takes what the drawing reads now as what the window's frame was drawn
 // from. Where only the pointer moved, or the grid changed under the
@@ -364,16 +364,15 @@ static const int POINTERXAT = 4, POINTERYAT = 5;  // where takescalars puts them
 // changed grid rows; anything else may change the whole frame.
 static void markchanges()
 {
-    int now[DRAWNSCALARS], was[DRAWNSCALARS];
+    int now[DRAWNSCALARS];
     takescalars(now);
-    memcpy(was, drawn.scalars, sizeof was);
-    memcpy(drawn.scalars, now, sizeof now);
-    int wasy = was[POINTERYAT];
-    int moved = memcmp(now, was, sizeof now) != 0;
-    was[POINTERXAT] = now[POINTERXAT];
-    was[POINTERYAT] = now[POINTERYAT];
-    if (memcmp(now, was, sizeof now) != 0 || memcmp(mesbuf, drawn.mesbuf, TEXTMAX) != 0 ||
+    int wasy = drawn.pointery;
+    int moved = pointerx != drawn.pointerx || pointery != drawn.pointery;
+    drawn.pointerx = pointerx;
+    drawn.pointery = pointery;
+    if (memcmp(now, drawn.scalars, sizeof now) != 0 || memcmp(mesbuf, drawn.mesbuf, TEXTMAX) != 0 ||
         memcmp(pal, drawn.pal, sizeof pal) != 0 || memcmp(img, drawn.img, sizeof img) != 0) {
+        memcpy(drawn.scalars, now, sizeof now);
         memcpy(drawn.mesbuf, mesbuf, TEXTMAX);
         memcpy(drawn.pal, pal, sizeof pal);
         memcpy(drawn.img, img, sizeof img);

@@ -309,29 +309,31 @@ static SDL_Surface *readgui(char *where, size_t size)
 }
 
 // The window's icon is the program's own, cut from the GUI graphics and
-// doubled. Without graphics the window has none; loadgui says why.
+// doubled; the graphics stay loaded for loadgui. Without graphics the
+// window has none; loadgui says why.
 static void seticon()
 {
     char where[PATH_MAX];
-    SDL_Surface *art = readgui(where, sizeof where);
+    SDL_Surface *art = loadguigfx = readgui(where, sizeof where);
     SDL_Surface *one = SDL_CreateRGBSurface(SDL_SWSURFACE, ICONSIZE, ICONSIZE, 32, 0, 0, 0, 0);
     SDL_Surface *icon = SDL_CreateRGBSurface(SDL_SWSURFACE, ICONSIZE * ICONSCALE, ICONSIZE * ICONSCALE, 32, 0, 0, 0, 0);
     SDL_Rect from = { ICONX, ICONY, ICONSIZE, ICONSIZE };
     if (art != NULL && one != NULL && icon != NULL && SDL_BlitSurface(art, &from, one, NULL) == 0 &&
         SDL_SoftStretch(one, NULL, icon, NULL) == 0)
         SDL_WM_SetIcon(icon, NULL);
-    SDL_FreeSurface(art);
     SDL_FreeSurface(one);
     SDL_FreeSurface(icon);
 }
 
 // Loads the font and marker and enlarges them once, so that drawing a
 // glyph later is a single blit. A working folder without its own copy
-// uses the installed one.
+// uses the installed one. A file that did not read for the icon is read
+// again here, for the reason it gives.
 void loadgui()
 {
-    char where[PATH_MAX];
-    loadguigfx = readgui(where, sizeof where);
+    char where[PATH_MAX] = "";
+    if (loadguigfx == NULL)
+        loadguigfx = readgui(where, sizeof where);
     if (loadguigfx == NULL)
         guifailure(where);
     guigfx = SDL_CreateRGBSurface(SDL_SWSURFACE, loadguigfx->w * zoom, loadguigfx->h * zoom,

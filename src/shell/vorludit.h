@@ -9,6 +9,7 @@
 
 #include <SDL.h>
 #include <cstddef>
+#include <cstdint>
 #include <climits>
 #include <cstdio>
 #include <sys/stat.h>
@@ -145,6 +146,9 @@ struct sheetimage {
 };
 
 int decodesheet(const unsigned char *buf, size_t len, sheetimage *out);
+uint32_t getu32(const unsigned char *p);    // little-endian numbers, as BMP stores them
+int32_t gets32(const unsigned char *p);
+unsigned getu16(const unsigned char *p);
 size_t encodesheet(unsigned char *buf);     // from img, pal, imgh
 
 // ---- src/output/text.cpp: text buffer, glyphs, messages ------------------
