@@ -107,7 +107,7 @@ TEST_P(Equality, FramesMatchThePlainDrawingOfTheStateAsItIsThen)
     setenv("SDL_VIDEO_DUMMY_SAVE_FRAMES", "1", 1);
     startwindow(GetParam());
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
-    makeasymmetricsheet(SHEETH);
+    makeasymmetricsheet(848);
     tstop = 5, tsselx = 6, tssely = 9, tsselw = 5, tsselh = 6;
     pointerx = 300, pointery = 150, curcol = 7;
     initoutbuf("tile image saved."), message(MESSAGEFRAMES);

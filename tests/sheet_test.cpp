@@ -23,18 +23,18 @@ static unsigned char wantpal[16][3];  // the asymmetric sheet's palette
 static bytes sheetfile(int h, uint32_t header = 40, uint32_t colours = 0, int extra = 0)
 {
     int rows = abs(h);
-    uint32_t at = 14 + header + 64, size = at + BMPROW * (rows + extra), words[] = { size, 0, at, header, 208,
+    uint32_t at = 14 + header + 64, size = at + 104 * (rows + extra), words[] = { size, 0, at, header, 208,
         (uint32_t)(h + extra), 1 | 4 << 16, 0, size - at, 0, 0, colours };  // from offset 2, little-endian
     makeasymmetricsheet(rows);
     memcpy(wantpal, pal, sizeof pal);
-    bytes f(at + BMPROW * rows);
+    bytes f(at + 104 * rows);
     f[0] = 'B', f[1] = 'M';
     memcpy(&f[2], words, sizeof words);
     for (int i = 0; i < 48; i++)  // B, G, R, unused
         f[14 + header + i / 3 * 4 + i % 3] = pal[i / 3][2 - i % 3];
     for (int y = 0; y < rows; y++)  // two pixels a byte, the left one high
-        for (int x = 0; x < SHEETW; x++)
-            f[at + BMPROW * (h < 0 ? y : rows - 1 - y) + x / 2] |= asymmetricpixel(x, y) << (x % 2 ? 0 : 4);
+        for (int x = 0; x < 208; x++)
+            f[at + 104 * (h < 0 ? y : rows - 1 - y) + x / 2] |= asymmetricpixel(x, y) << (x % 2 ? 0 : 4);
     f.resize(size, 0xff);
     return f;
 }
@@ -62,12 +62,12 @@ TEST(Sheet, LoadsLayoutsAndSavesExactlyWhatSDLReads)
         savetiles();
         EXPECT_STREQ(mesbuf, c.extra ? UNSAVED : "tile image saved.");
         SDL_Surface *s = SDL_LoadBMP(NAME);  // no flipped rows, swapped nibbles or swapped red and blue
-        ASSERT_TRUE(s && s->w == SHEETW && s->h == rows + (int)c.extra && s->format->BitsPerPixel == 8);
-        for (int x = 0; x < SHEETW; x++)
+        ASSERT_TRUE(s && s->w == 208 && s->h == rows + (int)c.extra && s->format->BitsPerPixel == 8);
+        for (int x = 0; x < 208; x++)
             for (int y = 0; y < rows; y++) {
                 int a = asymmetricpixel(x, y), i = ((Uint8 *)s->pixels)[(y + c.extra) * s->pitch + x];
                 const unsigned char *rgb = a < colours ? wantpal[a] : (const unsigned char *)"\0\0";
-                wrong += memcmp(pal[img[x * SHEETH + y]], rgb, 3) || memcmp(&s->format->palette->colors[i], rgb, 3);
+                wrong += memcmp(pal[img[x * 848 + y]], rgb, 3) || memcmp(&s->format->palette->colors[i], rgb, 3);
             }
         SDL_FreeSurface(s);
         EXPECT_TRUE(wrong == 0 && (c.magick || colours < 16 || readbytes(NAME) == sheetfile(rows, 40, 0, c.extra)));
@@ -116,7 +116,7 @@ TEST(Sheet, SavesReplaceTheFileWholeOrNotAtAll)
                 std::filesystem::status(NAME).permissions() == std::filesystem::perms(0644));
 
     ASSERT_EQ(chmod(NAME, 0640), 0);  // a file with its own permissions
-    bytes big = sheetfile(SHEETH), want = sheetfile(200), now;
+    bytes big = sheetfile(848), want = sheetfile(200), now;
     writebytes("real/.sheet.bmp.saving", big), savetiles();  // over what a killed save left
     EXPECT_TRUE(readbytes("real/sheet.bmp") == want && entries("real") == 1 &&
                 std::filesystem::status(NAME).permissions() == std::filesystem::perms(0640));
@@ -127,7 +127,7 @@ TEST(Sheet, SavesReplaceTheFileWholeOrNotAtAll)
     EXPECT_TRUE(readbytes(NAME) == want && entries("real") == 2 && rmdir("real/.sheet.bmp.saving") == 0) << mesbuf;
 
     rlimit lim, small = { 40000, RLIM_INFINITY };
-    sheetfile(SHEETH), signal(SIGXFSZ, SIG_IGN);  // a write cut short by the file size limit
+    sheetfile(848), signal(SIGXFSZ, SIG_IGN);  // a write cut short by the file size limit
     ASSERT_TRUE(getrlimit(RLIMIT_FSIZE, &lim) == 0 && setrlimit(RLIMIT_FSIZE, &small) == 0);
     savetiles();
     EXPECT_TRUE(strcmp(mesbuf, UNSAVED) == 0 && readbytes(NAME) == want && entries("real") == 1) << mesbuf;
@@ -143,7 +143,7 @@ TEST(Sheet, SavesReplaceTheFileWholeOrNotAtAll)
     // the next save no other file.
     for (int i = 0; i < 200; i++) {
         pid_t pid = (setenv("VORLUDIT_SAVETEST", i % 2 ? "notmpfile" : "", 1), writebytes(NAME, want), loadtiles(),
-                     sheetfile(SHEETH), fork());
+                     sheetfile(848), fork());
         if (pid == 0)
             savetiles(), _exit(0);
         usleep(rand() % 4000), kill(pid, SIGKILL), waitpid(pid, NULL, 0), now = readbytes(NAME), savetiles();
@@ -181,7 +181,7 @@ TEST(Sheet, SavesAsAnotherUserKeepWhatTheFileIs)
     for (auto &c : cases) {
         SCOPED_TRACE(c.what);
         freshstate();
-        bytes old = sheetfile(SHEETH), want = sheetfile(200);
+        bytes old = sheetfile(848), want = sheetfile(200);
         const char *file = c.extra == 'p' ? "victim.bmp" : NAME;
         writebytes(file, old);
         ASSERT_TRUE(chown(".", c.folder, c.folder) == 0 && chmod(".", c.extra == 'p' ? 01777 : 0755) == 0);

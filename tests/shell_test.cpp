@@ -29,7 +29,7 @@ TEST(Keys, CommandsFireOncePerPressInTheirModeAndWithinTheirLimits)
     freshstate();
     makeasymmetricsheet(200);
     savetiles();                                 // a 200-row sheet on disk
-    makeasymmetricsheet(SHEETH);
+    makeasymmetricsheet(848);
     tstop = 28, tsselx = 1, tssely = 2, tsselw = tsselh = 2, messagetime = 0;
     const int x = 16 + 3, y = 32 + 4, was = asymmetricpixel(x, y);  // grid pixel (3, 4)
     press({ SDLK_DOWN });                        // stops on the last whole tile row: 31

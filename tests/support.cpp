@@ -34,12 +34,12 @@ int asymmetricpixel(int x, int y)
 
 void makeasymmetricsheet(int height)
 {
-    for (int x = 0; x < SHEETW; x++)
-        for (int y = 0; y < SHEETH; y++)
-            img[x * SHEETH + y] = (unsigned char)(y < height ? asymmetricpixel(x, y) : 0);
+    for (int x = 0; x < 208; x++)
+        for (int y = 0; y < 848; y++)
+            img[x * 848 + y] = (unsigned char)(y < height ? asymmetricpixel(x, y) : 0);
     for (int i = 0; i < 16; i++)
         pal[i][0] = (unsigned char)(i * 16 + 8), pal[i][1] = (unsigned char)(255 - i * 15), pal[i][2] = (i * 97 + 40) % 256;
-    imgh = height, tsrows = height / TILE;
+    imgh = height, tsrows = height / 16;
 }
 
 std::vector<unsigned char> readbytes(const std::string &path)
