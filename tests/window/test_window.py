@@ -91,6 +91,8 @@ for args in [('import', IN / n, 'out') for n in ('missing.png', 'dir', 'fifo', '
     assert state() == before and ('--force' in r.stderr) == (args[-1] != 'out' and '--force' not in args), (args, r)
 assert 'not all in palette entries 0 to 15 (a pixel of colour 200)' in tool('import', IN / 'high.png', 'out').stderr
 assert '17 colours; a sheet has at most 16' in tool('import', IN / 'c17.png', 'out').stderr
+p = subprocess.Popen([usr / 'bin/vorludit-sheet', 'import', IN / 'tall.bmp', 'out'], cwd=W, stderr=subprocess.DEVNULL)
+assert os.wait4(p.pid, 0)[2].ru_maxrss < 200000, 'tall.bmp decoded (2 GB) before its size was checked'  # in KB
 
 # The editor, at scale 3, on the imported p8.bmp.
 (W / 'a').unlink(), (W / 'b').unlink(), (W / 'vorludef.txt').write_bytes(b'3\n')
