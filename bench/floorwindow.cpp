@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-int main(int argc, char *argv[])
+int main(int argc, char* argv[])
 {
     int zoom = argc > 1 ? atoi(argv[1]) : 2;
     if (zoom < 1 || zoom > 9)
@@ -21,7 +21,8 @@ int main(int argc, char *argv[])
     }
     if (SDL_Init(SDL_INIT_VIDEO) < 0)
         return 1;
-    SDL_Surface *screen = SDL_SetVideoMode(400 * zoom, 352 * zoom, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
+    SDL_Surface* screen
+        = SDL_SetVideoMode(400 * zoom, 352 * zoom, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
     if (screen == NULL)
         return 1;
     SDL_WM_SetCaption(software ? "floorwindow software" : "floorwindow default", NULL);

@@ -31,15 +31,15 @@
 using steady = std::chrono::steady_clock;
 
 static const std::string SOURCE = VORLUDIT_SOURCE_DIR;
-static int windowzoom = 0;     // zoom the open window was made for, 0 = none
-static bool demosheet = false;  // whether the demo sheet is in the work folder
+static int windowzoom = 0; // zoom the open window was made for, 0 = none
+static bool demosheet = false; // whether the demo sheet is in the work folder
 
-static bool copyfile(const std::string &from, const std::string &to)
+static bool copyfile(const std::string& from, const std::string& to)
 {
-    FILE *in = fopen(from.c_str(), "rb");
+    FILE* in = fopen(from.c_str(), "rb");
     if (in == NULL)
         return false;
-    FILE *out = fopen(to.c_str(), "wb");
+    FILE* out = fopen(to.c_str(), "wb");
     if (out == NULL) {
         fclose(in);
         return false;
@@ -70,8 +70,8 @@ static void workfolder()
     static bool made = false;
     if (made)
         return;
-    if (mkdtemp(workdir) == NULL || chdir(workdir) != 0 ||
-        !copyfile(SOURCE + "/data/vorlugfx.bmp", "vorlugfx.bmp")) {
+    if (mkdtemp(workdir) == NULL || chdir(workdir) != 0
+        || !copyfile(SOURCE + "/data/vorlugfx.bmp", "vorlugfx.bmp")) {
         fprintf(stderr, "frame_bench: cannot set up a work folder with vorlugfx.bmp\n");
         exit(1);
     }
@@ -175,7 +175,7 @@ static void paintmotion(int i)
 // pump a frame's time after its last present, as the loop's wait does: so
 // the wait between frames is one that does not pump, and a frame ends
 // with a pump.
-static void runframes(benchmark::State &st, bool withmessage, int kind)
+static void runframes(benchmark::State& st, bool withmessage, int kind)
 {
     Uint32 grey = SDL_MapRGB(screen->format, 215, 215, 215);
     std::vector<double> frames, floors;
@@ -207,7 +207,7 @@ static void runframes(benchmark::State &st, bool withmessage, int kind)
     st.counters["ratio"] = ms / floor;
 }
 
-static void floorbench(benchmark::State &st, int z)
+static void floorbench(benchmark::State& st, int z)
 {
     startscene(z);
     Uint32 grey = SDL_MapRGB(screen->format, 215, 215, 215);
@@ -224,7 +224,7 @@ static void floorbench(benchmark::State &st, int z)
 
 // The browser: a 3 x 3 selection in view, the pointer over the sheet and
 // a message on show.
-static void browserbench(benchmark::State &st, int z, int kind)
+static void browserbench(benchmark::State& st, int z, int kind)
 {
     startscene(z);
     tstop = 5;
@@ -237,7 +237,7 @@ static void browserbench(benchmark::State &st, int z, int kind)
 }
 
 // The editor on an 8 x 8 selection, in one layout and magnification.
-static void editorbench(benchmark::State &st, int z, int layout, int magnify, int kind)
+static void editorbench(benchmark::State& st, int z, int layout, int magnify, int kind)
 {
     startscene(z);
     tsselx = 2;
@@ -252,7 +252,7 @@ static void editorbench(benchmark::State &st, int z, int layout, int magnify, in
 }
 
 // A drag painting the editor's preview on an 8 x 8 selection.
-static void paintbench(benchmark::State &st, int z)
+static void paintbench(benchmark::State& st, int z)
 {
     startscene(z);
     tsselx = 2, tssely = 10, tsselw = tsselh = 8;
@@ -262,17 +262,18 @@ static void paintbench(benchmark::State &st, int z)
 }
 
 // The start-up enlargement of the GUI graphics into a new 32-bit surface.
-static void zoombench(benchmark::State &st, int z)
+static void zoombench(benchmark::State& st, int z)
 {
     workfolder();
-    SDL_Surface *from = SDL_LoadBMP("vorlugfx.bmp");
+    SDL_Surface* from = SDL_LoadBMP("vorlugfx.bmp");
     if (from == NULL) {
         st.SkipWithError("cannot load vorlugfx.bmp");
         return;
     }
     zoom = z;
     for (auto _ : st) {
-        SDL_Surface *to = SDL_CreateRGBSurface(SDL_SWSURFACE, from->w * z, from->h * z, 32, 0, 0, 0, 0);
+        SDL_Surface* to
+            = SDL_CreateRGBSurface(SDL_SWSURFACE, from->w * z, from->h * z, 32, 0, 0, 0, 0);
         zoomgraphic(from, to);
         benchmark::DoNotOptimize(to->pixels);
         SDL_FreeSurface(to);
@@ -283,7 +284,7 @@ static void zoombench(benchmark::State &st, int z)
 // A 64-bit checksum of the kind that would stand in for a copy of the
 // last frame: four independent lanes of multiply and rotate, as fast
 // checksums go.
-static Uint64 checksum(const Uint8 *p, size_t n)
+static Uint64 checksum(const Uint8* p, size_t n)
 {
     const Uint64 prime = 0x9e3779b97f4a7c15ULL;
     Uint64 lane[4] = { 1, 2, 3, 4 };
@@ -299,33 +300,35 @@ static Uint64 checksum(const Uint8 *p, size_t n)
 
 // Telling an unchanged frame from the last one presented: comparing it
 // with a copy, or checksumming it.
-static void comparebench(benchmark::State &st, int z, bool bycopy)
+static void comparebench(benchmark::State& st, int z, bool bycopy)
 {
     startscene(z);
     drawframe();
     size_t n = (size_t)screen->pitch * screen->h;
-    std::vector<Uint8> copy((const Uint8 *)screen->pixels, (const Uint8 *)screen->pixels + n);
+    std::vector<Uint8> copy((const Uint8*)screen->pixels, (const Uint8*)screen->pixels + n);
     for (auto _ : st) {
         steady::time_point t0 = steady::now();
         if (bycopy)
             benchmark::DoNotOptimize(memcmp(copy.data(), screen->pixels, n));
         else
-            benchmark::DoNotOptimize(checksum((const Uint8 *)screen->pixels, n));
+            benchmark::DoNotOptimize(checksum((const Uint8*)screen->pixels, n));
         st.SetIterationTime(msbetween(t0, steady::now()) / 1000.0);
     }
 }
 
 template <typename... Args>
-static benchmark::internal::Benchmark *add(const std::string &name, void (*fn)(benchmark::State &, Args...),
-                                           Args... args)
+static benchmark::internal::Benchmark* add(
+    const std::string& name, void (*fn)(benchmark::State&, Args...), Args... args)
 {
-    return benchmark::RegisterBenchmark(name.c_str(), fn, args...)->UseManualTime()->Unit(benchmark::kMillisecond);
+    return benchmark::RegisterBenchmark(name.c_str(), fn, args...)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
 }
 
 // Frames a frame's time apart: a fixed count, 3 s each.
 static const int FRAMECOUNT = 100;
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     for (int z : { 1, 2, 4, 9 }) {
         std::string at = "/zoom:" + std::to_string(z);
@@ -333,16 +336,20 @@ int main(int argc, char **argv)
         for (int kind : { IDLE, POINTING }) {
             std::string name = kind == POINTING ? "pointing/" : "idle/";
             add(name + "browser" + at, browserbench, z, kind)->Iterations(FRAMECOUNT);
-            add(name + "editor/layout:1/ezoom:1" + at, editorbench, z, 1, 1, kind)->Iterations(FRAMECOUNT);
-            add(name + "editor/layout:1/ezoom:8" + at, editorbench, z, 1, 8, kind)->Iterations(FRAMECOUNT);
-            add(name + "editor/layout:4/ezoom:2" + at, editorbench, z, 4, 2, kind)->Iterations(FRAMECOUNT);
+            add(name + "editor/layout:1/ezoom:1" + at, editorbench, z, 1, 1, kind)
+                ->Iterations(FRAMECOUNT);
+            add(name + "editor/layout:1/ezoom:8" + at, editorbench, z, 1, 8, kind)
+                ->Iterations(FRAMECOUNT);
+            add(name + "editor/layout:4/ezoom:2" + at, editorbench, z, 4, 2, kind)
+                ->Iterations(FRAMECOUNT);
         }
         add("painting/editor/layout:1/ezoom:1" + at, paintbench, z)->Iterations(FRAMECOUNT);
         add("compare/copy" + at, comparebench, z, true);
         add("compare/checksum" + at, comparebench, z, false);
     }
     for (int z : { 2, 9 })
-        benchmark::RegisterBenchmark(("zoomgraphic/zoom:" + std::to_string(z)).c_str(), zoombench, z)
+        benchmark::RegisterBenchmark(
+            ("zoomgraphic/zoom:" + std::to_string(z)).c_str(), zoombench, z)
             ->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

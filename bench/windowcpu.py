@@ -26,12 +26,12 @@ from Xlib.ext import xtest
 EDITOR, FLOOR, REPO = (os.path.abspath(a) for a in sys.argv[1:4])
 ROUNDS = int(sys.argv[4]) if len(sys.argv) > 4 else 3
 SECONDS = float(sys.argv[5]) if len(sys.argv) > 5 else 5.0
-ZOOMS = [int(z) for z in sys.argv[6].split(',')] if len(sys.argv) > 6 else [2, 4, 9]
-TICK = os.sysconf('SC_CLK_TCK')
+ZOOMS = [int(z) for z in sys.argv[6].split(",")] if len(sys.argv) > 6 else [2, 4, 9]
+TICK = os.sysconf("SC_CLK_TCK")
 
 
 def cputicks(pid):
-    fields = Path('/proc/%d/stat' % pid).read_text().rsplit(')', 1)[1].split()
+    fields = Path("/proc/%d/stat" % pid).read_text().rsplit(")", 1)[1].split()
     return int(fields[11]) + int(fields[12])  # utime + stime
 
 
@@ -44,31 +44,37 @@ def window(dpy, name):
             except Exception:
                 pass
         time.sleep(0.05)
-    sys.exit('windowcpu: no window ' + name)
+    sys.exit("windowcpu: no window " + name)
 
 
 class Session:
     """Xvfb, the editor at the left and the floor program at the right."""
 
     def __init__(self, zoom):
-        self.zoom, self.work = zoom, Path(tempfile.mkdtemp(prefix='vorcpu'))
-        shutil.copy(Path(REPO) / 'data' / 'vorlugfx.bmp', self.work)
-        shutil.copy(Path(REPO) / 'data' / 'demo' / '1TIL0000.bmp', self.work)
-        (self.work / 'vorludef.txt').write_text(str(zoom))
-        self.xvfb = subprocess.Popen(['Xvfb', '-displayfd', '1', '-screen', '0', '%dx%dx24' % (1250 * zoom, 360 * zoom)],
-                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.zoom, self.work = zoom, Path(tempfile.mkdtemp(prefix="vorcpu"))
+        shutil.copy(Path(REPO) / "data" / "vorlugfx.bmp", self.work)
+        shutil.copy(Path(REPO) / "data" / "demo" / "1TIL0000.bmp", self.work)
+        (self.work / "vorludef.txt").write_text(str(zoom))
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", "1", "-screen", "0", "%dx%dx24" % (1250 * zoom, 360 * zoom)],
+            stdout=subprocess.PIPE,
+            stderr=subprocess.DEVNULL,
+        )
         self.procs = [self.xvfb]
         atexit.register(self.close)
-        env = dict(os.environ, DISPLAY=':' + self.xvfb.stdout.readline().decode().strip(),
-                   SDL_VIDEODRIVER='x11')
-        self.dpy = display.Display(env['DISPLAY'])
+        env = dict(
+            os.environ,
+            DISPLAY=":" + self.xvfb.stdout.readline().decode().strip(),
+            SDL_VIDEODRIVER="x11",
+        )
+        self.dpy = display.Display(env["DISPLAY"])
         self.editor = subprocess.Popen([EDITOR], cwd=self.work, env=env, stdout=subprocess.DEVNULL)
-        self.floor = subprocess.Popen([FLOOR, str(zoom), 'software'], env=env)
+        self.floor = subprocess.Popen([FLOOR, str(zoom), "software"], env=env)
         self.default = subprocess.Popen([FLOOR, str(zoom)], env=env)
         self.procs += [self.editor, self.floor, self.default]
-        self.ewin = window(self.dpy, 'vorludit 0.1')
+        self.ewin = window(self.dpy, "vorludit 0.1")
         self.ewin.configure(x=0, y=0)  # SDL centres them all on the screen
-        for i, name in enumerate(('floorwindow software', 'floorwindow default')):
+        for i, name in enumerate(("floorwindow software", "floorwindow default")):
             window(self.dpy, name).configure(x=(400 * zoom + 20) * (i + 1), y=0)
         self.default.send_signal(signal.SIGSTOP)
         self.ewin.set_input_focus(X.RevertToParent, X.CurrentTime)  # for Return and Escape
@@ -129,18 +135,22 @@ def rounds(zoom, results):
     try:
         for _ in range(ROUNDS):
             s.moveto(100, 100)
-            results.setdefault((zoom, 'browser, idle'), []).append(s.measure())
-            results.setdefault((zoom, 'browser, pointer moving'), []).append(s.measure(s.circle(100, 170, 60)))
+            results.setdefault((zoom, "browser, idle"), []).append(s.measure())
+            results.setdefault((zoom, "browser, pointer moving"), []).append(
+                s.measure(s.circle(100, 170, 60))
+            )
             s.moveto(40, 40)
             s.fake(X.ButtonPress, 1)
             s.fake(X.ButtonRelease, 1)
-            s.key('Return')
+            s.key("Return")
             s.moveto(200, 180)
-            results.setdefault((zoom, 'editor, idle'), []).append(s.measure())
+            results.setdefault((zoom, "editor, idle"), []).append(s.measure())
             s.fake(X.ButtonPress, 1)
-            results.setdefault((zoom, 'editor, drag painting'), []).append(s.measure(s.circle(200, 180, 80)))
+            results.setdefault((zoom, "editor, drag painting"), []).append(
+                s.measure(s.circle(200, 180, 80))
+            )
             s.fake(X.ButtonRelease, 1)
-            s.key('Escape')
+            s.key("Escape")
     finally:
         s.close()
 
@@ -149,14 +159,35 @@ def main():
     results = {}
     for zoom in ZOOMS:
         rounds(zoom, results)
-    print('%-5s %-24s %9s %9s %6s %10s %6s   %s' % ('zoom', 'case', 'editor %', 'floor %', 'ratio', 'default %',
-                                                 'ratio', 'rounds (editor/floor/default)'))
+    print(
+        "%-5s %-24s %9s %9s %6s %10s %6s   %s"
+        % (
+            "zoom",
+            "case",
+            "editor %",
+            "floor %",
+            "ratio",
+            "default %",
+            "ratio",
+            "rounds (editor/floor/default)",
+        )
+    )
     for (zoom, case), runs in results.items():
         med = lambda k: statistics.median(r[k] for r in runs)
         ratio = lambda k: statistics.median(r[k - 1] / r[k] for r in runs if r[k] > 0)
-        print('%-5d %-24s %9.1f %9.1f %6.2f %10.1f %6.2f   %s' % (zoom, case, med(0), med(1), ratio(1), med(3),
-                                                              ratio(3), ' '.join('%.1f/%.1f/%.1f' % (r[0], r[1], r[3])
-                                                                                 for r in runs)))
+        print(
+            "%-5d %-24s %9.1f %9.1f %6.2f %10.1f %6.2f   %s"
+            % (
+                zoom,
+                case,
+                med(0),
+                med(1),
+                ratio(1),
+                med(3),
+                ratio(3),
+                " ".join("%.1f/%.1f/%.1f" % (r[0], r[1], r[3]) for r in runs),
+            )
+        )
 
 
 main()

@@ -5,7 +5,7 @@
 set -eu
 packages="g++ cmake make pkg-config libsdl1.2-compat-dev libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev xvfb xauth xdotool imagemagick python3 python3-xlib python3-pil libpng-dev
-  dpkg-dev lintian desktop-file-utils acl"
+  dpkg-dev lintian desktop-file-utils acl clang-format black"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"

@@ -41,26 +41,25 @@ COLS, ROWS = 13, 53
 W, H = COLS * T, ROWS * T
 
 PALETTE = [
-    (0, 0, 0),        # 0  black
-    (24, 72, 40),     # 1  dark green
-    (56, 140, 52),    # 2  green
-    (140, 208, 76),   # 3  light green
-    (88, 50, 28),     # 4  dark brown
-    (160, 100, 52),   # 5  brown
+    (0, 0, 0),  # 0  black
+    (24, 72, 40),  # 1  dark green
+    (56, 140, 52),  # 2  green
+    (140, 208, 76),  # 3  light green
+    (88, 50, 28),  # 4  dark brown
+    (160, 100, 52),  # 5  brown
     (236, 196, 136),  # 6  sand
-    (68, 68, 84),     # 7  dark grey
+    (68, 68, 84),  # 7  dark grey
     (132, 132, 148),  # 8  grey
     (200, 200, 212),  # 9  light grey
-    (32, 52, 140),    # 10 dark blue
-    (60, 124, 220),   # 11 blue
+    (32, 52, 140),  # 10 dark blue
+    (60, 124, 220),  # 11 blue
     (140, 204, 248),  # 12 light blue
-    (200, 48, 44),    # 13 red
-    (248, 204, 60),   # 14 yellow
+    (200, 48, 44),  # 13 red
+    (248, 204, 60),  # 14 yellow
     (255, 255, 255),  # 15 white
 ]
 
-(K, DGRN, GRN, LGRN, DBRN, BRN, SAND, DGRY, GRY, LGRY,
- DBLU, BLU, LBLU, RED, YEL, WHT) = range(16)
+(K, DGRN, GRN, LGRN, DBRN, BRN, SAND, DGRY, GRY, LGRY, DBLU, BLU, LBLU, RED, YEL, WHT) = range(16)
 
 # Colour ramps: dark, base, light.
 R_GRASS = (DGRN, GRN, LGRN)
@@ -87,6 +86,7 @@ def bayer(x, y):
 
 # ---------------------------------------------------------------------------
 # Drawing surface.
+
 
 class Reg:
     """A rectangle of the sheet with its own coordinates.
@@ -178,14 +178,29 @@ def copy_tile(src, dst, remap=None):
 
 
 CHARS = {
-    '.': None, 'K': K, 'g': DGRN, 'G': GRN, 'L': LGRN, 'b': DBRN, 'B': BRN,
-    's': SAND, 'd': DGRY, 'm': GRY, 'l': LGRY, 'n': DBLU, 'u': BLU,
-    'c': LBLU, 'r': RED, 'y': YEL, 'w': WHT,
+    ".": None,
+    "K": K,
+    "g": DGRN,
+    "G": GRN,
+    "L": LGRN,
+    "b": DBRN,
+    "B": BRN,
+    "s": SAND,
+    "d": DGRY,
+    "m": GRY,
+    "l": LGRY,
+    "n": DBLU,
+    "u": BLU,
+    "c": LBLU,
+    "r": RED,
+    "y": YEL,
+    "w": WHT,
 }
 
 
 # ---------------------------------------------------------------------------
 # Noise and shading helpers.
+
 
 def noise(rng, w, h, cell):
     """Smooth value noise that repeats every w x h pixels."""
@@ -203,6 +218,7 @@ def noise(rng, w, h, cell):
         c = g[(y0 + 1) % gh][x0 % gw]
         d = g[(y0 + 1) % gh][(x0 + 1) % gw]
         return (a * (1 - tx) + b * tx) * (1 - ty) + (c * (1 - tx) + d * tx) * ty
+
     return f
 
 
@@ -223,7 +239,7 @@ def paint_round(r, mask, ramp, hi=None, outline=None, box=None, dither=0.12):
     x0, y0, x1, y1 = box
     cx, cy = (x0 + x1) / 2.0, (y0 + y1) / 2.0
     rx, ry = (x1 - x0) / 2.0 + 0.5, (y1 - y0) / 2.0 + 0.5
-    for (x, y) in pts:
+    for x, y in pts:
         if outline is not None and any(n not in mask for n in nbrs4(x, y)):
             r.put(x, y, outline)
             continue
@@ -244,12 +260,11 @@ def paint_round(r, mask, ramp, hi=None, outline=None, box=None, dither=0.12):
 def paint_flat(r, mask, ramp, outline=None):
     """Shade a flat shape: light top/left inner edge, dark bottom/right."""
     dark, base, light = ramp
-    for (x, y) in sorted(mask):
+    for x, y in sorted(mask):
         if outline is not None and any(n not in mask for n in nbrs4(x, y)):
             r.put(x, y, outline)
             continue
-        inner = mask if outline is None else {
-            p for p in mask if all(n in mask for n in nbrs4(*p))}
+        inner = mask if outline is None else {p for p in mask if all(n in mask for n in nbrs4(*p))}
         if (x - 1, y) not in inner or (x, y - 1) not in inner:
             c = light
         elif (x + 1, y) not in inner or (x, y + 1) not in inner:
@@ -267,7 +282,7 @@ def lathe(r, profile, ramp, hi=None, outline=None, cx=7.5, y0=0):
         for x in range(16):
             if hw > 0 and abs(x - cx) < hw:
                 mask.add((x, y0 + j))
-    for (x, y) in sorted(mask):
+    for x, y in sorted(mask):
         if outline is not None and any(n not in mask for n in nbrs4(x, y)):
             r.put(x, y, outline)
             continue
@@ -298,6 +313,7 @@ def paint_cells(r, lab, mortar, ramp, rng, fleck=0.07, wrap=True):
         if 0 <= x < w and 0 <= y < h:
             return lab[y][x]
         return None
+
     for y in range(h):
         for x in range(w):
             c = lab[y][x]
@@ -340,8 +356,12 @@ def cobble_labels(rng, w, h, nx, ny, gap=1.1, jitter=0.32):
     pts = []
     for j in range(ny):
         for i in range(nx):
-            pts.append(((i + 0.5 + (j % 2) * 0.5 + rng.uniform(-jitter, jitter)) * w / nx,
-                        (j + 0.5 + rng.uniform(-jitter, jitter)) * h / ny))
+            pts.append(
+                (
+                    (i + 0.5 + (j % 2) * 0.5 + rng.uniform(-jitter, jitter)) * w / nx,
+                    (j + 0.5 + rng.uniform(-jitter, jitter)) * h / ny,
+                )
+            )
     lab = []
     for y in range(h):
         row = []
@@ -387,6 +407,7 @@ def bevel(r, light, dark, x=0, y=0, w=None, h=None):
 # ---------------------------------------------------------------------------
 # Terrain textures.  All of these wrap, so the tiles repeat seamlessly.
 
+
 def tex_grass(r, rng, ramp=R_GRASS, blades=18, patches=True, extra=None):
     d, b, l = ramp
     r.fill(b)
@@ -409,11 +430,11 @@ def tex_grass(r, rng, ramp=R_GRASS, blades=18, patches=True, extra=None):
             r.wput(x - 1, y + 1, l)
             r.wput(x - 1, y + 2, d)
     if extra:
-        for (cols, n) in extra:
+        for cols, n in extra:
             for _ in range(n):
                 x, y = rng.randrange(r.w), rng.randrange(r.h)
                 petal, mid = cols
-                for (dx, dy) in ((0, -1), (-1, 0), (1, 0), (0, 1)):
+                for dx, dy in ((0, -1), (-1, 0), (1, 0), (0, 1)):
                     r.wput(x + dx, y + dy, petal)
                 r.wput(x, y, mid)
                 r.wput(x + 1, y + 2, d)
@@ -554,7 +575,7 @@ def tex_leaves(r, rng, ramp=R_GRASS, outline=K):
     d, b, l = ramp
     r.fill(d)
     pts = [(rng.uniform(0, r.w), rng.uniform(0, r.h)) for _ in range(r.w * r.h // 22)]
-    for (px, py) in pts:
+    for px, py in pts:
         rad = rng.uniform(2.0, 3.2)
         for y in range(int(py - rad) - 1, int(py + rad) + 2):
             for x in range(int(px - rad) - 1, int(px + rad) + 2):
@@ -632,9 +653,11 @@ def grass_lip(r, rng, ramp=R_GRASS, depth=4, x0=0, x1=None, top=0):
 # ---------------------------------------------------------------------------
 # Shapes used by the object sprites.
 
+
 def mask_disc(cx, cy, rad):
-    return {(x, y) for y in range(16) for x in range(16)
-            if (x - cx) ** 2 + (y - cy) ** 2 <= rad * rad}
+    return {
+        (x, y) for y in range(16) for x in range(16) if (x - cx) ** 2 + (y - cy) ** 2 <= rad * rad
+    }
 
 
 def mask_poly(pts, w=16, h=16):
@@ -662,7 +685,7 @@ def mask_heart(cx=7.5, cy=8.0, s=6.5):
         for x in range(16):
             u = (x - cx) / s * 1.25
             v = -(y - cy) / s * 1.25 + 0.25
-            if (u * u + v * v - 1) ** 3 - u * u * v ** 3 <= 0:
+            if (u * u + v * v - 1) ** 3 - u * u * v**3 <= 0:
                 out.add((x, y))
     return out
 
@@ -679,11 +702,11 @@ def mask_star(cx=7.5, cy=8.0, ro=7.2, ri=3.0, n=5):
 def outline_mask(r, mask, c):
     """Draw c around (outside) a mask."""
     ring = set()
-    for (x, y) in mask:
+    for x, y in mask:
         for n in nbrs4(x, y):
             if n not in mask:
                 ring.add(n)
-    for (x, y) in sorted(ring):
+    for x, y in sorted(ring):
         r.put(x, y, c)
 
 
@@ -788,16 +811,16 @@ TORCH = [
 
 def obj_key(r, ramp=R_GOLD):
     m = set()
-    for (x, y) in mask_disc(4.5, 7.5, 3.6):
-        if (x - 4.5) ** 2 + (y - 7.5) ** 2 > 1.6 ** 2:
+    for x, y in mask_disc(4.5, 7.5, 3.6):
+        if (x - 4.5) ** 2 + (y - 7.5) ** 2 > 1.6**2:
             m.add((x, y))
     for x in range(7, 15):
         for y in (6, 7, 8):
             m.add((x, y))
-    for (x, y) in ((11, 9), (11, 10), (12, 9), (12, 10), (14, 9), (14, 10), (14, 11), (13, 9)):
+    for x, y in ((11, 9), (11, 10), (12, 9), (12, 10), (14, 9), (14, 10), (14, 11), (13, 9)):
         m.add((x, y))
     paint_flat(r, m, (ramp[0], ramp[1], ramp[1]))
-    for (x, y) in ((2, 6), (2, 7), (3, 5), (8, 6), (9, 6)):
+    for x, y in ((2, 6), (2, 7), (3, 5), (8, 6), (9, 6)):
         r.put(x, y, ramp[2])
 
 
@@ -805,7 +828,7 @@ def obj_coin(r, ramp=R_GOLD):
     m = mask_disc(7.5, 7.5, 6.2)
     paint_round(r, m, ramp, hi=WHT, outline=DBRN)
     inner = mask_disc(7.5, 7.5, 4.0)
-    for (x, y) in sorted(inner):
+    for x, y in sorted(inner):
         if any(n not in inner for n in nbrs4(x, y)):
             if x + y < 15:
                 r.put(x, y, BRN)
@@ -818,23 +841,27 @@ def obj_coin(r, ramp=R_GOLD):
 
 def obj_gem(r, ramp):
     o, d, b, l, hi = ramp
-    r.art(GEM, remap={'o': o, '1': d, '2': b, '3': l, '4': hi})
+    r.art(GEM, remap={"o": o, "1": d, "2": b, "3": l, "4": hi})
 
 
 def obj_heart(r, ramp=(DBRN, RED, SAND), small=False):
     m = mask_heart(s=5.0 if small else 6.6)
     paint_round(r, m, ramp, outline=DBRN)
-    for (x, y) in ((4, 5), (4, 6), (5, 4)) if not small else ((5, 6), (6, 5)):
+    for x, y in ((4, 5), (4, 6), (5, 4)) if not small else ((5, 6), (6, 5)):
         if (x, y) in m:
             r.put(x, y, WHT)
 
 
 def obj_mushroom(r, cap=(DBRN, RED, SAND), spots=WHT):
-    m = {(x, y) for y in range(1, 10) for x in range(16)
-         if ((x - 7.5) / 7.4) ** 2 + ((y - 9.2) / 7.8) ** 2 <= 1}
+    m = {
+        (x, y)
+        for y in range(1, 10)
+        for x in range(16)
+        if ((x - 7.5) / 7.4) ** 2 + ((y - 9.2) / 7.8) ** 2 <= 1
+    }
     paint_round(r, m, cap, outline=DBRN)
-    for (cx, cy, rr) in ((4.5, 5.0, 1.4), (9.5, 3.5, 1.2), (11.5, 7.0, 1.1), (7.0, 7.5, 0.8)):
-        for (x, y) in sorted(mask_disc(cx, cy, rr)):
+    for cx, cy, rr in ((4.5, 5.0, 1.4), (9.5, 3.5, 1.2), (11.5, 7.0, 1.1), (7.0, 7.5, 0.8)):
+        for x, y in sorted(mask_disc(cx, cy, rr)):
             if (x, y) in m and any(n in m for n in nbrs4(x, y)):
                 r.put(x, y, spots)
     r.hline(2, 13, 10, DBRN)
@@ -850,7 +877,7 @@ def obj_sign(r):
     r.vline(8, 10, 15, DBRN)
     paint_flat(r, board, (DBRN, BRN, SAND), outline=DBRN)
     r.hline(2, 13, 5, DBRN)
-    for (x0, x1, y) in ((3, 9, 4), (4, 12, 7)):
+    for x0, x1, y in ((3, 9, 4), (4, 12, 7)):
         for x in range(x0, x1):
             if x % 4 != 3:
                 r.put(x, y, DBRN)
@@ -874,9 +901,13 @@ def obj_barrel(r):
 def obj_door(r, wood=(DBRN, BRN, SAND)):
     d, b, l = wood
     r.fill(K)
-    m = {(x, y) for y in range(16) for x in range(1, 15)
-         if y >= 6 or (x - 7.5) ** 2 + (y - 6.5) ** 2 <= 6.6 ** 2}
-    for (x, y) in sorted(m):
+    m = {
+        (x, y)
+        for y in range(16)
+        for x in range(1, 15)
+        if y >= 6 or (x - 7.5) ** 2 + (y - 6.5) ** 2 <= 6.6**2
+    }
+    for x, y in sorted(m):
         edge = any(n not in m for n in nbrs4(x, y))
         if edge:
             c = GRY if (x + y) % 3 else DGRY
@@ -914,13 +945,13 @@ def obj_flower(r, petal=(RED, SAND), centre=YEL):
     pc, pl = petal
     r.line(7, 15, 7, 8, GRN)
     r.line(8, 15, 8, 9, DGRN)
-    for (x, y) in ((5, 12), (4, 11), (3, 11), (6, 12)):
+    for x, y in ((5, 12), (4, 11), (3, 11), (6, 12)):
         r.put(x, y, GRN)
     r.put(4, 12, DGRN)
-    for (x, y) in ((10, 11), (11, 10), (12, 10), (9, 11)):
+    for x, y in ((10, 11), (11, 10), (12, 10), (9, 11)):
         r.put(x, y, LGRN)
     r.put(11, 11, GRN)
-    for (cx, cy) in ((7.5, 2.2), (4.2, 4.8), (10.8, 4.8), (5.5, 8.2), (9.5, 8.2)):
+    for cx, cy in ((7.5, 2.2), (4.2, 4.8), (10.8, 4.8), (5.5, 8.2), (9.5, 8.2)):
         m = mask_disc(cx, cy, 2.1)
         paint_round(r, m, (DBRN, pc, pl), dither=0)
     r.disc(7.5, 5.5, 1.7, centre)
@@ -932,7 +963,7 @@ def obj_potion(r, liquid=(DBRN, RED, SAND)):
     body = mask_disc(7.5, 10.0, 5.3)
     neck = {(x, y) for y in range(2, 6) for x in range(6, 10)}
     m = body | neck
-    for (x, y) in sorted(m):
+    for x, y in sorted(m):
         edge = any(n not in m for n in nbrs4(x, y))
         if edge:
             r.put(x, y, LGRY if x < 8 else GRY)
@@ -971,11 +1002,15 @@ def obj_sword(r):
 
 
 def obj_shield(r):
-    m = {(x, y) for y in range(1, 15) for x in range(2, 14)
-         if y < 8 or abs(x - 7.5) < 6 - (y - 8) * 0.85}
+    m = {
+        (x, y)
+        for y in range(1, 15)
+        for x in range(2, 14)
+        if y < 8 or abs(x - 7.5) < 6 - (y - 8) * 0.85
+    }
     paint_round(r, m, R_WATER, outline=YEL)
     inner = {p for p in m if all(n in m for n in nbrs4(*p))}
-    for (x, y) in sorted(inner):
+    for x, y in sorted(inner):
         if any(n not in inner for n in nbrs4(x, y)):
             r.put(x, y, BRN if x + y > 14 else YEL)
     for y in range(3, 13):
@@ -1017,7 +1052,7 @@ def obj_crate(r, wood=(DBRN, BRN, SAND)):
     for t in range(2, 14):
         r.put(t, t, l)
         r.put(t + 1, t, d)
-    for (x, y) in ((2, 2), (13, 2), (2, 13), (13, 13)):
+    for x, y in ((2, 2), (13, 2), (2, 13), (13, 13)):
         r.put(x, y, LGRY)
 
 
@@ -1037,7 +1072,7 @@ def obj_apple(r):
     r.put(5, 6, WHT)
     r.put(4, 7, WHT)
     r.vline(8, 1, 4, BRN)
-    for (x, y) in ((9, 2), (10, 2), (11, 1), (10, 1), (12, 1)):
+    for x, y in ((9, 2), (10, 2), (11, 1), (10, 1), (12, 1)):
         r.put(x, y, GRN)
     r.put(10, 3, DGRN)
     r.put(11, 2, DGRN)
@@ -1050,7 +1085,7 @@ def obj_lantern(r):
     r.rect(4, 2, 8, 2, DGRY)
     r.hline(4, 11, 2, GRY)
     glass = {(x, y) for y in range(4, 12) for x in range(4, 12)}
-    for (x, y) in sorted(glass):
+    for x, y in sorted(glass):
         dd = (x - 7.5) ** 2 + (y - 8) ** 2
         c = WHT if dd < 2.5 else YEL if dd < 8 else SAND
         r.put(x, y, c)
@@ -1066,7 +1101,7 @@ def obj_lantern(r):
 # ---------------------------------------------------------------------------
 # Side-on ground pieces.
 
-PLATFORM_KINDS = ['L', 'M', 'R', 'S', 'FL', 'F', 'FR', 'BL', 'B', 'BR', 'UP', 'DN', 'THIN']
+PLATFORM_KINDS = ["L", "M", "R", "S", "FL", "F", "FR", "BL", "B", "BR", "UP", "DN", "THIN"]
 
 
 def platform(r, kind, lip_ramp, body, body_ramp, seed, lip_depth=4):
@@ -1075,24 +1110,24 @@ def platform(r, kind, lip_ramp, body, body_ramp, seed, lip_depth=4):
     rng = random.Random(seed)
     body(r, rng)
     d, b, l = body_ramp
-    left = kind in ('L', 'S', 'FL', 'BL')
-    right = kind in ('R', 'S', 'FR', 'BR')
-    bottom = kind in ('BL', 'B', 'BR', 'THIN')
-    top = kind in ('L', 'M', 'R', 'S', 'UP', 'DN', 'THIN')
-    if kind == 'THIN':
+    left = kind in ("L", "S", "FL", "BL")
+    right = kind in ("R", "S", "FR", "BR")
+    bottom = kind in ("BL", "B", "BR", "THIN")
+    top = kind in ("L", "M", "R", "S", "UP", "DN", "THIN")
+    if kind == "THIN":
         left = right = False
 
     def surf(x):
-        if kind == 'UP':
+        if kind == "UP":
             return 15 - x
-        if kind == 'DN':
+        if kind == "DN":
             return x
         return 0 if top else -99
 
     def inside(x, y):
         if y < surf(x):
             return False
-        if kind == 'THIN' and y > 8 + (1 if 3 < x < 12 else 0):
+        if kind == "THIN" and y > 8 + (1 if 3 < x < 12 else 0):
             return False
         if left and x < 0 or right and x > 15 or bottom and y > 15:
             return False
@@ -1109,8 +1144,11 @@ def platform(r, kind, lip_ramp, body, body_ramp, seed, lip_depth=4):
 
     def open_at(x, y):
         # outside the piece, and not just the air above its surface
-        return not inside(x, y) and y >= surf(x) - (1 if kind in ('UP', 'DN') else 0) \
+        return (
+            not inside(x, y)
+            and y >= surf(x) - (1 if kind in ("UP", "DN") else 0)
             and not (top and y < 0)
+        )
 
     for y in range(16):
         for x in range(16):
@@ -1121,10 +1159,17 @@ def platform(r, kind, lip_ramp, body, body_ramp, seed, lip_depth=4):
             if ring1:
                 r.put(x, y, d)
                 continue
-            ring2 = [(a, b2) for (a, b2) in ((x - 2, y), (x + 2, y), (x, y + 2), (x - 1, y + 1), (x + 1, y + 1))
-                     if open_at(a, b2)]
+            ring2 = [
+                (a, b2)
+                for (a, b2) in ((x - 2, y), (x + 2, y), (x, y + 2), (x - 1, y + 1), (x + 1, y + 1))
+                if open_at(a, b2)
+            ]
             if ring2:
-                r.put(x, y, l if any(a < x for a, _ in ring2) and not any(b2 > y for _, b2 in ring2) else b)
+                r.put(
+                    x,
+                    y,
+                    l if any(a < x for a, _ in ring2) and not any(b2 > y for _, b2 in ring2) else b,
+                )
     ld, lb, ll = lip_ramp
     prof = [0, 1, 1, 0, -1, 0, 1, 2, 1, 0, 0, 1, 0, -1, 0, 1]
     if top:
@@ -1137,7 +1182,7 @@ def platform(r, kind, lip_ramp, body, body_ramp, seed, lip_depth=4):
                 y = s + k
                 if not inside(x, y):
                     continue
-                if k == 0 or (kind in ('UP', 'DN') and not inside(x, y - 1)):
+                if k == 0 or (kind in ("UP", "DN") and not inside(x, y - 1)):
                     c = ll
                 elif k == dep - 1:
                     c = ld
@@ -1148,11 +1193,11 @@ def platform(r, kind, lip_ramp, body, body_ramp, seed, lip_depth=4):
                 r.put(x, y, c)
             if x % 5 == 2 and inside(x, s + dep):
                 r.put(x, s + dep, ld)
-        if kind == 'UP':
+        if kind == "UP":
             for x in range(16):
                 if inside(x, 15 - x):
                     r.put(x, 15 - x, ll)
-        if kind == 'DN':
+        if kind == "DN":
             for x in range(16):
                 if inside(x, x):
                     r.put(x, x, ll)
@@ -1164,9 +1209,19 @@ def platform(r, kind, lip_ramp, body, body_ramp, seed, lip_depth=4):
 # corners, and a plain inside tile.
 
 EDGE_SETS = [
-    dict(n=1), dict(s=1), dict(w=1), dict(e=1),
-    dict(n=1, w=1), dict(n=1, e=1), dict(s=1, w=1), dict(s=1, e=1),
-    dict(inw=1), dict(ine=1), dict(isw=1), dict(ise=1), dict(),
+    dict(n=1),
+    dict(s=1),
+    dict(w=1),
+    dict(e=1),
+    dict(n=1, w=1),
+    dict(n=1, e=1),
+    dict(s=1, w=1),
+    dict(s=1, e=1),
+    dict(inw=1),
+    dict(ine=1),
+    dict(isw=1),
+    dict(ise=1),
+    dict(),
 ]
 
 EDGE_WOB = [0, 0, 1, 1, 1, 0, 0, -1, -1, 0, 0, 1, 0, 0, -1, -1]
@@ -1175,7 +1230,8 @@ EDGE_WOB = [0, 0, 1, 1, 1, 0, 0, -1, -1, 0, 0, 1, 0, 0, -1, -1]
 def edge_land(sides, x, y, depth=4):
     def e(t):
         return depth + EDGE_WOB[t % 16]
-    n, s, w, ee = (sides.get(k) for k in ('n', 's', 'w', 'e'))
+
+    n, s, w, ee = (sides.get(k) for k in ("n", "s", "w", "e"))
     if n and y < e(x):
         return True
     if s and y > 15 - e(x):
@@ -1186,14 +1242,14 @@ def edge_land(sides, x, y, depth=4):
         return True
     rad = 3
     # round the inside of outer corners
-    for (a, b, sx, sy) in ((n, w, 0, 0), (n, ee, 1, 0), (s, w, 0, 1), (s, ee, 1, 1)):
+    for a, b, sx, sy in ((n, w, 0, 0), (n, ee, 1, 0), (s, w, 0, 1), (s, ee, 1, 1)):
         if a and b:
             xx = 15 - x if sx else x
             yy = 15 - y if sy else y
             c = depth + rad
             if xx < c and yy < c and (xx - c + 0.5) ** 2 + (yy - c + 0.5) ** 2 > rad * rad:
                 return True
-    for (k, sx, sy) in (('inw', 0, 0), ('ine', 1, 0), ('isw', 0, 1), ('ise', 1, 1)):
+    for k, sx, sy in (("inw", 0, 0), ("ine", 1, 0), ("isw", 0, 1), ("ise", 1, 1)):
         if sides.get(k):
             xx = 15 - x if sx else x
             yy = 15 - y if sy else y
@@ -1217,9 +1273,19 @@ def edge_row(row, land_tex, inner_tex, rim, shore, seed, depth=4):
                     c = rim if (near and rim is not None) else lbuf[y][x]
                 else:
                     d1 = any(edge_land(sides, a, b, depth) for a, b in nbrs4(x, y))
-                    d2 = any(edge_land(sides, a, b, depth)
-                             for a, b in ((x - 2, y), (x + 2, y), (x, y - 2), (x, y + 2),
-                                          (x - 1, y - 1), (x + 1, y + 1), (x - 1, y + 1), (x + 1, y - 1)))
+                    d2 = any(
+                        edge_land(sides, a, b, depth)
+                        for a, b in (
+                            (x - 2, y),
+                            (x + 2, y),
+                            (x, y - 2),
+                            (x, y + 2),
+                            (x - 1, y - 1),
+                            (x + 1, y + 1),
+                            (x - 1, y + 1),
+                            (x + 1, y - 1),
+                        )
+                    )
                     if d1 and shore[0] is not None:
                         c = shore[0]
                     elif d2 and shore[1] is not None and (x + y) % 2 == 0:
@@ -1232,20 +1298,25 @@ def edge_row(row, land_tex, inner_tex, rim, shore, seed, depth=4):
 # ---------------------------------------------------------------------------
 # Larger pieces drawn across several tiles.
 
+
 def blob_cluster(r, blobs, ramp, outline, rng, texture=True):
     d, b, l = ramp
     union = set()
-    for (cx, cy, rad) in blobs:
+    for cx, cy, rad in blobs:
         for y in range(int(cy - rad) - 1, int(cy + rad) + 2):
             for x in range(int(cx - rad) - 1, int(cx + rad) + 2):
-                if 0 <= x < r.w and 0 <= y < r.h and (x + 0.5 - cx) ** 2 + (y + 0.5 - cy) ** 2 <= rad * rad:
+                if (
+                    0 <= x < r.w
+                    and 0 <= y < r.h
+                    and (x + 0.5 - cx) ** 2 + (y + 0.5 - cy) ** 2 <= rad * rad
+                ):
                     u, v = (x + 0.5 - cx) / rad, (y + 0.5 - cy) / rad
                     lv = -0.55 * u - 0.55 * v + bayer(x, y) * 0.35
                     c = l if lv > 0.35 else d if lv < -0.35 else b
                     r.put(x, y, c)
                     union.add((x, y))
     if texture:
-        for (x, y) in sorted(union):
+        for x, y in sorted(union):
             if rng.random() < 0.06:
                 c = r.get(x, y)
                 if c == l:
@@ -1253,7 +1324,7 @@ def blob_cluster(r, blobs, ramp, outline, rng, texture=True):
                 elif c == b:
                     r.put(x + 0, y, l if rng.random() < 0.5 else d)
     if outline is not None:
-        for (x, y) in sorted(union):
+        for x, y in sorted(union):
             if any(n not in union for n in nbrs4(x, y)):
                 r.put(x, y, outline)
     return union
@@ -1275,10 +1346,21 @@ def big_tree(r, rng):
                 r.put(x, y, c)
     r.put(19, 46, DBRN)
     r.put(28, 46, DBRN)
-    blobs = [(24, 12, 11), (13, 19, 9), (35, 18, 9.5), (17, 9, 8), (31, 9, 8),
-             (8, 27, 6), (40, 27, 6), (24, 24, 10), (14, 28, 6), (33, 28, 6.5), (24, 5, 6)]
+    blobs = [
+        (24, 12, 11),
+        (13, 19, 9),
+        (35, 18, 9.5),
+        (17, 9, 8),
+        (31, 9, 8),
+        (8, 27, 6),
+        (40, 27, 6),
+        (24, 24, 10),
+        (14, 28, 6),
+        (33, 28, 6.5),
+        (24, 5, 6),
+    ]
     blob_cluster(r, blobs, R_GRASS, K, rng)
-    for (x, y) in ((12, 14), (30, 20), (20, 27), (36, 12), (9, 24)):
+    for x, y in ((12, 14), (30, 20), (20, 27), (36, 12), (9, 24)):
         r.put(x, y, RED)
         r.put(x + 1, y, RED)
         r.put(x, y + 1, DBRN)
@@ -1296,7 +1378,7 @@ def pine(r, rng):
     r.vline(9, 27, 31, DBRN)
     tiers = [(1, 9, 4.0), (7, 17, 6.0), (14, 27, 7.8)]
     union = set()
-    for (y0, y1, hw) in tiers:
+    for y0, y1, hw in tiers:
         for y in range(y0, y1):
             w = 1.0 + (hw - 1.0) * (y - y0) / max(1, (y1 - y0 - 1))
             for x in range(16):
@@ -1307,7 +1389,7 @@ def pine(r, rng):
                     if y == y1 - 1:
                         c = DGRN
                     r.put(x, y, c)
-    for (x, y) in sorted(union):
+    for x, y in sorted(union):
         if any(n not in union for n in nbrs4(x, y)) and y > 2:
             r.put(x, y, K if x > 7 else DGRN)
 
@@ -1319,9 +1401,14 @@ def round_tree(r, rng):
     r.vline(9, 18, 31, DBRN)
     r.put(5, 31, BRN)
     r.put(10, 31, DBRN)
-    blob_cluster(r, [(8, 8, 6.5), (4.5, 13, 4.3), (11.5, 13, 4.3), (8, 15, 5), (8, 3.5, 3.5)],
-                 R_GRASS, K, rng)
-    for (x, y) in ((5, 7), (10, 11), (7, 14)):
+    blob_cluster(
+        r,
+        [(8, 8, 6.5), (4.5, 13, 4.3), (11.5, 13, 4.3), (8, 15, 5), (8, 3.5, 3.5)],
+        R_GRASS,
+        K,
+        rng,
+    )
+    for x, y in ((5, 7), (10, 11), (7, 14)):
         r.put(x, y, YEL)
         r.put(x, y + 1, BRN)
 
@@ -1339,7 +1426,7 @@ def house(r, rng):
     r.hline(4, 43, 21, DBRN)
     r.hline(4, 43, 34, DBRN)
     r.hline(4, 43, 47, DBRN)
-    for (x0, x1) in ((6, 14), (33, 41)):
+    for x0, x1 in ((6, 14), (33, 41)):
         r.line(x0, 32, x1, 22, BRN)
         r.line(x0 + 1, 32, x1 + 1, 22, DBRN)
     # windows
@@ -1400,6 +1487,7 @@ def house(r, rng):
 
 def cactus(r, part):
     r.fill(K)
+
     def col(x0, x1, y0, y1, cap=False):
         for y in range(y0, y1):
             for x in range(x0, x1):
@@ -1411,19 +1499,20 @@ def cactus(r, part):
             r.put(x1 - 1, y0, K)
         for y in range(y0 + 1, y1, 3):
             r.put((x0 + x1) // 2, y, LGRN if y % 2 else DGRN)
-    if part == 'top':
+
+    if part == "top":
         col(5, 11, 2, 16, cap=True)
         r.disc(8, 1.5, 1.4, RED)
         r.put(8, 1, YEL)
-    elif part == 'mid':
+    elif part == "mid":
         col(5, 11, 0, 16)
-    elif part == 'arm':
+    elif part == "arm":
         col(5, 11, 0, 16)
         col(0, 5, 8, 12)
         col(0, 4, 2, 12, cap=True)
         col(11, 16, 10, 14)
         col(12, 16, 5, 14, cap=True)
-    elif part == 'small':
+    elif part == "small":
         col(5, 11, 6, 16, cap=True)
         col(1, 5, 10, 13)
         col(1, 4, 7, 13, cap=True)
@@ -1436,11 +1525,14 @@ def cactus(r, part):
 # ---------------------------------------------------------------------------
 # Rows.
 
+
 def row_ground(row):
     rng = random.Random(100)
     tex_grass(tile(0, row), rng)
     tex_grass(tile(1, row), rng, blades=26, patches=False)
-    tex_grass(tile(2, row), rng, blades=12, extra=[((RED, YEL), 1), ((WHT, YEL), 1), ((YEL, BRN), 1)])
+    tex_grass(
+        tile(2, row), rng, blades=12, extra=[((RED, YEL), 1), ((WHT, YEL), 1), ((YEL, BRN), 1)]
+    )
     r = tile(3, row)
     tex_grass(r, rng, blades=8)
     for x in range(0, 16, 2):
@@ -1449,7 +1541,7 @@ def row_ground(row):
         r.vline(x, y0, 15, LGRN if x % 4 == 0 else GRN)
         r.put(x + 1, 15, DGRN)
         r.put(x + 1, y0 + 2, DGRN)
-    for i, k in enumerate(('L', 'M', 'R')):
+    for i, k in enumerate(("L", "M", "R")):
         platform(tile(4 + i, row), k, R_GRASS, lambda rr, g: tex_dirt(rr, g), R_DIRT, 200 + i)
     tex_dirt(tile(7, row), rng, pebbles=1)
     tex_dirt(tile(8, row), rng, pebbles=7)
@@ -1457,9 +1549,13 @@ def row_ground(row):
     tex_grass(tile(10, row), rng, ramp=(K, DGRN, GRN), blades=20)
     r = tile(11, row)
     tex_grass(r, rng)
-    m = {(x, y) for y in range(16) for x in range(16)
-         if ((x - 7.5) / 6.2) ** 2 + ((y - 9.0) / 5.0) ** 2 <= 1}
-    for (x, y) in sorted(m):
+    m = {
+        (x, y)
+        for y in range(16)
+        for x in range(16)
+        if ((x - 7.5) / 6.2) ** 2 + ((y - 9.0) / 5.0) ** 2 <= 1
+    }
+    for x, y in sorted(m):
         r.put(x + 1, y + 1, DGRN)
     paint_round(r, m, R_STONE, hi=WHT, outline=DGRY)
     r.put(6, 9, DGRY)
@@ -1467,10 +1563,14 @@ def row_ground(row):
     r.put(8, 10, DGRY)
     r = tile(12, row)
     tex_grass(r, rng)
-    m = {(x, y) for y in range(16) for x in range(16)
-         if ((x - 7.5) / 6.0) ** 2 + ((y - 7.5) / 5.0) ** 2 <= 1 + 0.2 * math.sin(x * 1.7 + y)}
+    m = {
+        (x, y)
+        for y in range(16)
+        for x in range(16)
+        if ((x - 7.5) / 6.0) ** 2 + ((y - 7.5) / 5.0) ** 2 <= 1 + 0.2 * math.sin(x * 1.7 + y)
+    }
     rr = random.Random(5)
-    for (x, y) in sorted(m):
+    for x, y in sorted(m):
         edge = any(n not in m for n in nbrs4(x, y))
         c = DGRN if edge else (DBRN if rr.random() < 0.2 else BRN if rr.random() < 0.85 else SAND)
         r.put(x, y, c)
@@ -1481,6 +1581,7 @@ def row_objects(row1, row2):
         r = tile(c, rw)
         r.fill(K)
         return r
+
     at(0, row1).art(CHEST)
     at(1, row1).art(CHEST_OPEN)
     obj_door(at(2, row1))
@@ -1536,7 +1637,7 @@ def row_nature(row):
     r = tile(4, row + 2)
     r.fill(K)
     blob_cluster(r, [(5, 10, 4.5), (11, 10, 4.5), (8, 7, 5), (8, 12, 4.5)], R_GRASS, K, rng)
-    for (x, y) in ((5, 8), (10, 6), (11, 11), (7, 12)):
+    for x, y in ((5, 8), (10, 6), (11, 11), (7, 12)):
         r.put(x, y, RED)
         r.put(x + 1, y + 1, DBRN)
     # leaves, two shades
@@ -1552,7 +1653,7 @@ def row_nature(row):
             elif x % 5 == 1:
                 c = SAND if (y + x) % 4 else BRN
             r.put(x, y, c)
-    for (x, y) in ((2, 4), (12, 11)):
+    for x, y in ((2, 4), (12, 11)):
         r.rect(x, y, 3, 3, DBRN)
         r.put(x + 1, y + 1, K)
     r = tile(9, row + 1)
@@ -1599,8 +1700,12 @@ def row_nature(row):
     tile(10, row + 1).put(4, 15, RED)
     r = tile(11, row)
     r.fill(K)
-    m = {(x, y) for y in range(16) for x in range(16)
-         if ((x - 7.5) / 7.2) ** 2 + ((y - 10.5) / 5.2) ** 2 <= 1 and y < 16}
+    m = {
+        (x, y)
+        for y in range(16)
+        for x in range(16)
+        if ((x - 7.5) / 7.2) ** 2 + ((y - 10.5) / 5.2) ** 2 <= 1 and y < 16
+    }
     paint_round(r, m, R_STONE, hi=WHT, outline=DGRY)
     r.line(5, 9, 7, 12, DGRY)
     for x in range(3, 13):
@@ -1608,7 +1713,7 @@ def row_nature(row):
             r.put(x, 15, DGRY)
     r = tile(12, row)
     r.fill(K)
-    for (x0, hgt, c) in ((2, 11, GRN), (5, 14, LGRN), (8, 9, GRN), (10, 13, LGRN), (13, 10, GRN)):
+    for x0, hgt, c in ((2, 11, GRN), (5, 14, LGRN), (8, 9, GRN), (10, 13, LGRN), (13, 10, GRN)):
         r.line(x0, 15, x0 + (1 if x0 % 2 else -1), 15 - hgt, c)
         r.line(x0 + 1, 15, x0 + 1, 15 - hgt // 2, DGRN)
     r = tile(11, row + 1)
@@ -1636,17 +1741,17 @@ def row_nature(row):
     r = tile(11, row + 2)
     r.fill(K)
     blob_cluster(r, [(4, 11, 4), (11, 11, 4), (8, 8, 4.5)], (K, DGRN, GRN), K, rng)
-    for (x, y) in ((4, 9), (9, 7), (11, 11), (6, 12), (12, 8)):
+    for x, y in ((4, 9), (9, 7), (11, 11), (6, 12), (12, 8)):
         r.put(x, y, BLU)
         r.put(x + 1, y, DBLU)
         r.put(x, y - 1, LBLU)
     r = tile(12, row + 2)
     r.fill(K)
-    for (x0, y0, c) in ((2, 7, RED), (7, 4, WHT), (12, 8, YEL)):
+    for x0, y0, c in ((2, 7, RED), (7, 4, WHT), (12, 8, YEL)):
         r.vline(x0, y0 + 2, 15, GRN)
         r.put(x0 + 1, y0 + 5, LGRN)
         r.put(x0 - 1, y0 + 6, GRN)
-        for (dx, dy) in ((0, -1), (-1, 0), (1, 0), (0, 1)):
+        for dx, dy in ((0, -1), (-1, 0), (1, 0), (0, 1)):
             r.put(x0 + dx, y0 + dy, c)
         r.put(x0, y0, YEL if c != YEL else BRN)
     r.vline(5, 11, 15, DGRN)
@@ -1659,7 +1764,12 @@ def row_water(row):
     tex_water(tile(4, row), deep=True)
     r = tile(5, row)
     tex_water(r, frame=0)
-    lily = mask_disc(7.5, 8.5, 5.5) - {(x, y) for x in range(8, 16) for y in range(3, 9) if x - 7 > (8.5 - y) * 0.0 and y < 9 and x >= 8 and abs(y - 8.5) < (x - 7.5) * 0.9}
+    lily = mask_disc(7.5, 8.5, 5.5) - {
+        (x, y)
+        for x in range(8, 16)
+        for y in range(3, 9)
+        if x - 7 > (8.5 - y) * 0.0 and y < 9 and x >= 8 and abs(y - 8.5) < (x - 7.5) * 0.9
+    }
     paint_round(r, lily, R_GRASS, outline=DGRN)
     r = tile(6, row)
     copy_tile(tile(5, row), r)
@@ -1669,8 +1779,12 @@ def row_water(row):
     r.put(8, 6, RED)
     r = tile(7, row)
     tex_water(r, frame=2)
-    m = {(x, y) for y in range(16) for x in range(16)
-         if ((x - 7.5) / 6.0) ** 2 + ((y - 8.0) / 4.8) ** 2 <= 1}
+    m = {
+        (x, y)
+        for y in range(16)
+        for x in range(16)
+        if ((x - 7.5) / 6.0) ** 2 + ((y - 8.0) / 4.8) ** 2 <= 1
+    }
     paint_round(r, m, R_STONE, hi=WHT, outline=DGRY)
     outline_mask(r, {(x, y) for (x, y) in m if y >= 8}, LBLU)
     paint_round(r, m, R_STONE, hi=WHT, outline=DGRY)
@@ -1708,7 +1822,7 @@ def row_water(row):
                 r.put(x, y0 + 3, DBRN)
     r = tile(12, row)
     tex_water(r, frame=0)
-    for (x, y, c) in ((3, 4, 0), (10, 9, 1), (6, 12, 0)):
+    for x, y, c in ((3, 4, 0), (10, 9, 1), (6, 12, 0)):
         r.put(x, y, WHT)
         r.put(x + 1, y + 1, LBLU)
         r.put(x - 1, y + 1, LBLU)
@@ -1741,19 +1855,19 @@ def row_water(row):
                     r.put(x, y, LBLU)
     r = tile(5, row + 1)
     tex_water(r, frame=1)
-    for (x, y, rad) in ((4, 11, 1.6), (10, 5, 1.2), (7, 2, 0.8), (12, 13, 0.8)):
+    for x, y, rad in ((4, 11, 1.6), (10, 5, 1.2), (7, 2, 0.8), (12, 13, 0.8)):
         r.disc(x, y, rad, LBLU)
         r.disc(x, y, rad - 0.6, BLU)
         r.put(int(x - rad / 2), int(y - rad / 2), WHT)
     r = tile(6, row + 1)
     tex_water(r, frame=2)
-    fish = ["..uuuuuu..u.",
-            ".uwcccccuuu.",
-            "ucKcccccccuu",
-            ".uuucccccuu.",
-            "..uuuuuuu.u."]
-    r.art([s.replace('u', 'y').replace('c', 'y').replace('w', 'w') for s in fish], 2, 6,
-          remap={'y': YEL})
+    fish = ["..uuuuuu..u.", ".uwcccccuuu.", "ucKcccccccuu", ".uuucccccuu.", "..uuuuuuu.u."]
+    r.art(
+        [s.replace("u", "y").replace("c", "y").replace("w", "w") for s in fish],
+        2,
+        6,
+        remap={"y": YEL},
+    )
     for x in range(3, 12):
         r.put(x, 10, BRN if r.get(x, 10) == YEL else r.get(x, 10))
     r.put(3, 7, WHT)
@@ -1768,7 +1882,7 @@ def row_water(row):
     r.line(3, 3, 8, 8, WHT)
     r = tile(9, row + 1)
     tex_water(r, frame=1)
-    for (x0, hgt) in ((3, 12), (6, 14), (9, 10), (12, 13)):
+    for x0, hgt in ((3, 12), (6, 14), (9, 10), (12, 13)):
         r.vline(x0, 16 - hgt, 12, GRN)
         r.vline(x0 + 1, 18 - hgt, 12, DGRN)
         if hgt > 12:
@@ -1790,7 +1904,7 @@ def row_water(row):
         r.put(x, 12, WHT if x % 3 else LBLU)
     r = tile(11, row + 1)
     tex_water(r, frame=2)
-    for (x, y) in ((3, 3), (11, 6), (6, 11), (13, 13)):
+    for x, y in ((3, 3), (11, 6), (6, 11), (13, 13)):
         r.put(x, y, WHT)
         r.put(x - 1, y, LBLU)
         r.put(x + 1, y, LBLU)
@@ -1798,15 +1912,24 @@ def row_water(row):
         r.put(x, y + 1, LBLU)
     r = tile(12, row + 1)
     tex_water(r, frame=0)
-    for (x, y) in ((1, 2), (8, 1), (4, 8), (11, 9), (7, 13)):
+    for x, y in ((1, 2), (8, 1), (4, 8), (11, 9), (7, 13)):
         rr = Reg(r.ox + x, r.oy + y, 6, 5)
-        m = {(a, b) for a in range(6) for b in range(5) if ((a - 2.5) / 2.8) ** 2 + ((b - 2) / 2.3) ** 2 <= 1}
+        m = {
+            (a, b)
+            for a in range(6)
+            for b in range(5)
+            if ((a - 2.5) / 2.8) ** 2 + ((b - 2) / 2.3) ** 2 <= 1
+        }
         paint_round(rr, m, R_STONE, outline=DGRY)
     # sand/water shore set
-    edge_row(row + 2,
-             lambda r, g: tex_sand(r, g, ramp=(BRN, SAND, WHT)),
-             lambda r, g: tex_water(r, frame=0),
-             BRN, (WHT, LBLU), 60)
+    edge_row(
+        row + 2,
+        lambda r, g: tex_sand(r, g, ramp=(BRN, SAND, WHT)),
+        lambda r, g: tex_water(r, frame=0),
+        BRN,
+        (WHT, LBLU),
+        60,
+    )
 
 
 def flame(r, frame, ramp=(RED, YEL, WHT), top=1):
@@ -1832,12 +1955,12 @@ def row_desert(row):
     tex_sand(tile(2, row), rng, shells=3)
     r = tile(3, row)
     tex_sand(r, rng)
-    for (x, y) in ((3, 4), (10, 10), (12, 3)):
+    for x, y in ((3, 4), (10, 10), (12, 3)):
         m = {(x + a, y + b) for a in range(4) for b in range(3) if (a, b) not in ((0, 0), (3, 0))}
-        for (a, b) in sorted(m):
+        for a, b in sorted(m):
             r.wput(a + 1, b + 1, BRN)
         paint_round(r, m, R_STONE, outline=None, dither=0)
-    for (i, part) in enumerate(('top', 'mid', 'arm', 'small')):
+    for i, part in enumerate(("top", "mid", "arm", "small")):
         r = tile(4 + i, row)
         tex_sand(r, random.Random(7 + i))
         buf = [[r.get(x, y) for x in range(16)] for y in range(16)]
@@ -1853,12 +1976,12 @@ def row_desert(row):
     r.art(sk, 1, 2)
     r.line(9, 12, 14, 8, WHT)
     r.line(9, 13, 14, 9, LGRY)
-    for (x, y) in ((8, 12), (9, 11), (14, 7), (15, 8)):
+    for x, y in ((8, 12), (9, 11), (14, 7), (15, 8)):
         r.put(x, y, WHT)
     # palm top and trunk
     r = tile(9, row)
     r.fill(K)
-    for (ang, ln) in ((-2.9, 8), (-2.2, 7), (-1.2, 7), (-0.3, 8), (0.4, 7), (2.9, 6), (-0.2, 5)):
+    for ang, ln in ((-2.9, 8), (-2.2, 7), (-1.2, 7), (-0.3, 8), (0.4, 7), (2.9, 6), (-0.2, 5)):
         for t in range(ln):
             x = 7.5 + math.cos(ang) * t
             y = 7 + math.sin(ang) * t + 0.12 * t * t
@@ -1922,7 +2045,7 @@ def row_lava(row):
             for y in range(s):
                 r.put(x, y, K)
             r.put(x, s, YEL)
-        for (x, y, rad) in ((4 + k * 5, 3, 1.5), (11 - k * 2, 2 - k, 1.0)):
+        for x, y, rad in ((4 + k * 5, 3, 1.5), (11 - k * 2, 2 - k, 1.0)):
             r.disc(x, y, rad, RED)
             r.put(int(x), int(y) - 1, YEL)
     for k in range(2):
@@ -1954,10 +2077,14 @@ def row_lava(row):
         r.hline(3, 12, 15, DBRN)
         r.line(3, 15, 12, 13, BRN)
         r.line(3, 13, 12, 15, DBRN)
-    edge_row(row + 1,
-             lambda r, g: tex_rock(r, g, R_DARK, cracks=1),
-             lambda r, g: tex_lava(r, frame=0),
-             K, (DBRN, YEL), 2800)
+    edge_row(
+        row + 1,
+        lambda r, g: tex_rock(r, g, R_DARK, cracks=1),
+        lambda r, g: tex_lava(r, frame=0),
+        K,
+        (DBRN, YEL),
+        2800,
+    )
 
 
 def row_snow(row):
@@ -1965,7 +2092,7 @@ def row_snow(row):
     tex_snow(tile(0, row), rng)
     r = tile(1, row)
     tex_snow(r, rng)
-    for (x, y) in ((3, 2), (6, 6), (3, 10), (6, 14)):
+    for x, y in ((3, 2), (6, 6), (3, 10), (6, 14)):
         r.put(x, y, LGRY)
         r.put(x + 1, y, LGRY)
         r.put(x, y + 1, LBLU)
@@ -1993,7 +2120,7 @@ def row_snow(row):
     r.fill(K)
     r.rect(0, 0, 16, 3, WHT)
     r.hline(0, 15, 3, LBLU)
-    for (x0, ln) in ((1, 9), (5, 6), (8, 12), (12, 7), (14, 4)):
+    for x0, ln in ((1, 9), (5, 6), (8, 12), (12, 7), (14, 4)):
         for y in range(3, 3 + ln):
             wdt = max(1, int(round(2.2 * (1 - (y - 3) / ln) + 0.5)))
             for x in range(x0, x0 + wdt):
@@ -2032,7 +2159,11 @@ def row_snow(row):
             r.put(int(round(7.5 + math.cos(t) * k)), int(round(7.5 + math.sin(t) * k)), WHT)
         bx, by = 7.5 + math.cos(t) * 4, 7.5 + math.sin(t) * 4
         for s2 in (-1, 1):
-            r.put(int(round(bx + math.cos(t + s2 * 0.8) * 1.8)), int(round(by + math.sin(t + s2 * 0.8) * 1.8)), LBLU)
+            r.put(
+                int(round(bx + math.cos(t + s2 * 0.8) * 1.8)),
+                int(round(by + math.sin(t + s2 * 0.8) * 1.8)),
+                LBLU,
+            )
     r.put(7, 7, LBLU)
     # snowy bush, snowy rock, snowy fence
     r = tile(10, row)
@@ -2046,7 +2177,12 @@ def row_snow(row):
                 break
     r = tile(11, row)
     r.fill(K)
-    m = {(x, y) for y in range(16) for x in range(16) if ((x - 7.5) / 7.2) ** 2 + ((y - 10.5) / 5.2) ** 2 <= 1}
+    m = {
+        (x, y)
+        for y in range(16)
+        for x in range(16)
+        if ((x - 7.5) / 7.2) ** 2 + ((y - 10.5) / 5.2) ** 2 <= 1
+    }
     paint_round(r, m, R_STONE, outline=DGRY)
     for x in range(16):
         col = [y for y in range(16) if (x, y) in m]
@@ -2060,10 +2196,9 @@ def row_snow(row):
             if r.get(x, y) in (SAND, BRN, DBRN) and (r.get(x, y - 1) == K or y == 0):
                 r.put(x, y, WHT)
                 r.put(x, y - 1, WHT if y > 0 else None)
-    edge_row(row + 1,
-             lambda r, g: tex_snow(r, g),
-             lambda r, g: tex_ice(r, g),
-             LGRY, (BLU, None), 3000)
+    edge_row(
+        row + 1, lambda r, g: tex_snow(r, g), lambda r, g: tex_ice(r, g), LGRY, (BLU, None), 3000
+    )
     row_bricks(row + 2, R_ICE, DBLU, 3100, window_ramp=(K, DBLU, BLU))
 
 
@@ -2088,32 +2223,40 @@ def row_cave(row):
     r = tile(2, row)
     r.fill(K)
     tex_rock(Reg(r.ox, r.oy, 16, 4), rng, R_DARK, cracks=0)
-    for (cx, ln, wd) in ((3, 9, 5), (9, 13, 6), (13.5, 6, 4)):
+    for cx, ln, wd in ((3, 9, 5), (9, 13, 6), (13.5, 6, 4)):
         cone(r, cx, 3, ln, wd, 1)
     r.put(9, 15, LBLU)
     r = tile(3, row)
     r.fill(K)
     tex_rock(Reg(r.ox, r.oy + 12, 16, 4), rng, R_DARK, cracks=0)
-    for (cx, ln, wd) in ((3.5, 9, 5), (8, 5, 4), (12, 12, 6)):
+    for cx, ln, wd in ((3.5, 9, 5), (8, 5, 4), (12, 12, 6)):
         cone(r, cx, 12, ln, wd, -1)
     # crystals
     for k, ramp in enumerate(((DBLU, LBLU, WHT), (DBRN, RED, SAND), (DGRN, LGRN, WHT))):
         r = tile(4 + k, row)
         r.fill(K)
         tex_rock(Reg(r.ox, r.oy + 13, 16, 3), rng, R_DARK, cracks=0)
-        for (cx, hgt, wdt, lean) in ((4, 7, 3, -1), (8, 11, 4, 0), (12, 6, 3, 1)):
+        for cx, hgt, wdt, lean in ((4, 7, 3, -1), (8, 11, 4, 0), (12, 6, 3, 1)):
             for y in range(14 - hgt, 14):
                 t = (y - (14 - hgt)) / hgt
                 half = max(0.5, wdt / 2 * min(1, t * 2.5))
                 xc = cx + lean * (1 - t) * 2
                 for x in range(16):
                     if abs(x + 0.5 - xc) <= half:
-                        r.put(x, y, ramp[2] if x + 0.5 < xc - half / 3 else ramp[0] if x + 0.5 > xc + half / 3 else ramp[1])
+                        r.put(
+                            x,
+                            y,
+                            ramp[2]
+                            if x + 0.5 < xc - half / 3
+                            else ramp[0]
+                            if x + 0.5 > xc + half / 3
+                            else ramp[1],
+                        )
         r.put(7, 5, WHT)
     # glowing mushrooms
     r = tile(7, row)
     r.fill(K)
-    for (cx, cy, rad) in ((4.5, 8, 3), (10.5, 5, 3.6), (12, 11, 2)):
+    for cx, cy, rad in ((4.5, 8, 3), (10.5, 5, 3.6), (12, 11, 2)):
         m = {(x, y) for (x, y) in mask_disc(cx, cy, rad) if y <= cy}
         paint_round(r, m, (DBLU, BLU, LBLU), hi=WHT)
         r.vline(int(cx), int(cy) + 1, 15, LGRY)
@@ -2122,10 +2265,10 @@ def row_cave(row):
     # bone pile, cobweb, chain, bars, spikes
     r = tile(8, row)
     r.fill(K)
-    for (x0, y0, x1, y1) in ((1, 14, 12, 10), (3, 9, 14, 13), (5, 15, 10, 6)):
+    for x0, y0, x1, y1 in ((1, 14, 12, 10), (3, 9, 14, 13), (5, 15, 10, 6)):
         r.line(x0, y0, x1, y1, WHT)
         r.line(x0, y0 + 1, x1, y1 + 1, LGRY)
-        for (a, b) in ((x0, y0), (x1, y1)):
+        for a, b in ((x0, y0), (x1, y1)):
             r.put(a - 1, b, WHT)
             r.put(a + 1, b, WHT)
     r.art(["..lll..", ".lwwwl.", ".KwwKw.", ".lwKwl.", "..lwl.."], 1, 2)
@@ -2135,7 +2278,10 @@ def row_cave(row):
         t = a * math.pi / 8
         r.line(0, 0, int(15 * math.cos(t)), int(15 * math.sin(t)), LGRY)
     for k in (4, 8, 12):
-        pts = [(int(round(k * math.cos(a * math.pi / 8))), int(round(k * math.sin(a * math.pi / 8)))) for a in range(5)]
+        pts = [
+            (int(round(k * math.cos(a * math.pi / 8))), int(round(k * math.sin(a * math.pi / 8))))
+            for a in range(5)
+        ]
         for i in range(4):
             r.line(pts[i][0], pts[i][1], pts[i + 1][0], pts[i + 1][1], GRY)
     r = tile(10, row)
@@ -2222,12 +2368,16 @@ def row_cave(row):
         r.vline(x, 1, 14, LGRY if x == 1 else DGRY)
     r = tile(7, row)
     paint_cells(r, brick_labels(16, 16, 8, 8), K, R_DARK, rng)
-    r.art(["..lllll..", ".lwwwwwl.", "lwKKwKKwl", "lwKKwKKwl", "lwwwKwwwl", ".lwwwwwl.", "..lwlwl.."], 3, 4)
+    r.art(
+        ["..lllll..", ".lwwwwwl.", "lwKKwKKwl", "lwKKwKKwl", "lwwwKwwwl", ".lwwwwwl.", "..lwlwl.."],
+        3,
+        4,
+    )
     # wall torch on dark bricks
     r = tile(8, row)
     paint_cells(r, brick_labels(16, 16, 8, 8), K, R_DARK, rng)
     sub = Reg(r.ox, r.oy, 16, 16)
-    sub.art([ln.replace('.', '.') for ln in TORCH])
+    sub.art([ln.replace(".", ".") for ln in TORCH])
     # cell door
     r = tile(9, row)
     r.fill(DGRY)
@@ -2237,7 +2387,7 @@ def row_cave(row):
         r.vline(x, 3, 8, GRY)
     r.put(12, 11, YEL)
     r.put(12, 12, DBRN)
-    for (x, y) in ((2, 2), (13, 2), (2, 13), (13, 13)):
+    for x, y in ((2, 2), (13, 2), (2, 13), (13, 13)):
         r.put(x, y, LGRY)
     # stairs down, stairs up
     r = tile(10, row)
@@ -2283,32 +2433,33 @@ def row_cave(row):
     def joint(r):
         r.rect(3, 3, 10, 10, GRY)
         bevel(r, LGRY, K, 3, 3, 10, 10)
-        for (x, y) in ((4, 4), (11, 4), (4, 11), (11, 11)):
+        for x, y in ((4, 4), (11, 4), (4, 11), (11, 11)):
             r.put(x, y, DGRY)
-    pipe_kinds = [('h',), ('v',), ('ne',), ('nw',), ('se',), ('sw',), ('t',), ('x',)]
+
+    pipe_kinds = [("h",), ("v",), ("ne",), ("nw",), ("se",), ("sw",), ("t",), ("x",)]
     for i, (k,) in enumerate(pipe_kinds):
         r = tile(i, row)
         r.fill(K)
-        if k == 'h':
+        if k == "h":
             pipe_h(r, 0, 16)
             r.rect(12, 3, 3, 10, GRY)
             r.vline(12, 3, 12, LGRY)
             r.vline(14, 3, 12, DGRY)
-        elif k == 'v':
+        elif k == "v":
             pipe_v(r, 0, 16)
             r.rect(3, 12, 10, 3, GRY)
             r.hline(3, 12, 12, LGRY)
             r.hline(3, 12, 14, DGRY)
         else:
-            if k in ('ne', 'nw', 't', 'x'):
+            if k in ("ne", "nw", "t", "x"):
                 pipe_v(r, 0, 8)
-            if k in ('se', 'sw', 't', 'x'):
+            if k in ("se", "sw", "t", "x"):
                 pipe_v(r, 8, 16)
-            if k in ('ne', 'se', 't', 'x'):
+            if k in ("ne", "se", "t", "x"):
                 pipe_h(r, 8, 16)
-            if k in ('nw', 'sw', 'x'):
+            if k in ("nw", "sw", "x"):
                 pipe_h(r, 0, 8)
-            if k == 't':
+            if k == "t":
                 pipe_h(r, 8, 16)
             joint(r)
     r = tile(8, row)
@@ -2329,7 +2480,7 @@ def row_cave(row):
     r = tile(10, row)
     r.fill(GRY)
     bevel(r, LGRY, DGRY)
-    for (x, y) in ((2, 2), (13, 2), (2, 13), (13, 13), (7, 2), (7, 13)):
+    for x, y in ((2, 2), (13, 2), (2, 13), (13, 13), (7, 2), (7, 13)):
         r.put(x, y, WHT)
         r.put(x + 1, y + 1, DGRY)
     r = tile(11, row)
@@ -2349,7 +2500,7 @@ def row_cave(row):
     for y in range(16):
         for x in range(16):
             r.put(x, y, WHT if (x // 8 + y // 8) % 2 == 0 else K)
-    for (x0, y0) in ((0, 0), (8, 8)):
+    for x0, y0 in ((0, 0), (8, 8)):
         r.hline(x0, x0 + 7, y0 + 7, LGRY)
         r.vline(x0 + 7, y0, y0 + 7, LGRY)
     r = tile(1, row)
@@ -2365,7 +2516,7 @@ def row_cave(row):
                 r.put(x, y, YEL)
             elif dx + dy < 2:
                 r.put(x, y, SAND)
-            elif (x in (0, 15) or y in (0, 15)):
+            elif x in (0, 15) or y in (0, 15):
                 r.put(x, y, DBRN)
             elif x in (1, 14) or y in (1, 14):
                 r.put(x, y, YEL)
@@ -2469,45 +2620,45 @@ def row_cave(row):
 
 
 FONT = {
-    '0': [" ### ", "#   #", "#  ##", "# # #", "##  #", "#   #", " ### "],
-    '1': ["  #  ", " ##  ", "  #  ", "  #  ", "  #  ", "  #  ", " ### "],
-    '2': [" ### ", "#   #", "    #", "   # ", "  #  ", " #   ", "#####"],
-    '3': ["#####", "   # ", "  #  ", "   # ", "    #", "#   #", " ### "],
-    '4': ["   # ", "  ## ", " # # ", "#  # ", "#####", "   # ", "   # "],
-    '5': ["#####", "#    ", "#### ", "    #", "    #", "#   #", " ### "],
-    '6': ["  ## ", " #   ", "#    ", "#### ", "#   #", "#   #", " ### "],
-    '7': ["#####", "    #", "   # ", "  #  ", " #   ", " #   ", " #   "],
-    '8': [" ### ", "#   #", "#   #", " ### ", "#   #", "#   #", " ### "],
-    '9': [" ### ", "#   #", "#   #", " ####", "    #", "   # ", " ##  "],
-    'A': [" ### ", "#   #", "#   #", "#####", "#   #", "#   #", "#   #"],
-    'B': ["#### ", "#   #", "#   #", "#### ", "#   #", "#   #", "#### "],
-    'C': [" ### ", "#   #", "#    ", "#    ", "#    ", "#   #", " ### "],
-    'D': ["#### ", "#   #", "#   #", "#   #", "#   #", "#   #", "#### "],
-    'E': ["#####", "#    ", "#    ", "#### ", "#    ", "#    ", "#####"],
-    'F': ["#####", "#    ", "#    ", "#### ", "#    ", "#    ", "#    "],
-    'G': [" ### ", "#   #", "#    ", "# ###", "#   #", "#   #", " ####"],
-    'H': ["#   #", "#   #", "#   #", "#####", "#   #", "#   #", "#   #"],
-    'I': [" ### ", "  #  ", "  #  ", "  #  ", "  #  ", "  #  ", " ### "],
-    'J': ["  ###", "   # ", "   # ", "   # ", "   # ", "#  # ", " ##  "],
-    'K': ["#   #", "#  # ", "# #  ", "##   ", "# #  ", "#  # ", "#   #"],
-    'L': ["#    ", "#    ", "#    ", "#    ", "#    ", "#    ", "#####"],
-    'M': ["#   #", "## ##", "# # #", "# # #", "#   #", "#   #", "#   #"],
-    'N': ["#   #", "#   #", "##  #", "# # #", "#  ##", "#   #", "#   #"],
-    'O': [" ### ", "#   #", "#   #", "#   #", "#   #", "#   #", " ### "],
-    'P': ["#### ", "#   #", "#   #", "#### ", "#    ", "#    ", "#    "],
-    'Q': [" ### ", "#   #", "#   #", "#   #", "# # #", "#  # ", " ## #"],
-    'R': ["#### ", "#   #", "#   #", "#### ", "# #  ", "#  # ", "#   #"],
-    'S': [" ####", "#    ", "#    ", " ### ", "    #", "    #", "#### "],
-    'T': ["#####", "  #  ", "  #  ", "  #  ", "  #  ", "  #  ", "  #  "],
-    'U': ["#   #", "#   #", "#   #", "#   #", "#   #", "#   #", " ### "],
-    'V': ["#   #", "#   #", "#   #", "#   #", "#   #", " # # ", "  #  "],
-    'W': ["#   #", "#   #", "#   #", "# # #", "# # #", "# # #", " # # "],
-    'X': ["#   #", "#   #", " # # ", "  #  ", " # # ", "#   #", "#   #"],
-    'Y': ["#   #", "#   #", " # # ", "  #  ", "  #  ", "  #  ", "  #  "],
-    'Z': ["#####", "    #", "   # ", "  #  ", " #   ", "#    ", "#####"],
-    '!': ["  #  ", "  #  ", "  #  ", "  #  ", "  #  ", "     ", "  #  "],
-    '?': [" ### ", "#   #", "    #", "   # ", "  #  ", "     ", "  #  "],
-    '.': ["     ", "     ", "     ", "     ", "     ", " ##  ", " ##  "],
+    "0": [" ### ", "#   #", "#  ##", "# # #", "##  #", "#   #", " ### "],
+    "1": ["  #  ", " ##  ", "  #  ", "  #  ", "  #  ", "  #  ", " ### "],
+    "2": [" ### ", "#   #", "    #", "   # ", "  #  ", " #   ", "#####"],
+    "3": ["#####", "   # ", "  #  ", "   # ", "    #", "#   #", " ### "],
+    "4": ["   # ", "  ## ", " # # ", "#  # ", "#####", "   # ", "   # "],
+    "5": ["#####", "#    ", "#### ", "    #", "    #", "#   #", " ### "],
+    "6": ["  ## ", " #   ", "#    ", "#### ", "#   #", "#   #", " ### "],
+    "7": ["#####", "    #", "   # ", "  #  ", " #   ", " #   ", " #   "],
+    "8": [" ### ", "#   #", "#   #", " ### ", "#   #", "#   #", " ### "],
+    "9": [" ### ", "#   #", "#   #", " ####", "    #", "   # ", " ##  "],
+    "A": [" ### ", "#   #", "#   #", "#####", "#   #", "#   #", "#   #"],
+    "B": ["#### ", "#   #", "#   #", "#### ", "#   #", "#   #", "#### "],
+    "C": [" ### ", "#   #", "#    ", "#    ", "#    ", "#   #", " ### "],
+    "D": ["#### ", "#   #", "#   #", "#   #", "#   #", "#   #", "#### "],
+    "E": ["#####", "#    ", "#    ", "#### ", "#    ", "#    ", "#####"],
+    "F": ["#####", "#    ", "#    ", "#### ", "#    ", "#    ", "#    "],
+    "G": [" ### ", "#   #", "#    ", "# ###", "#   #", "#   #", " ####"],
+    "H": ["#   #", "#   #", "#   #", "#####", "#   #", "#   #", "#   #"],
+    "I": [" ### ", "  #  ", "  #  ", "  #  ", "  #  ", "  #  ", " ### "],
+    "J": ["  ###", "   # ", "   # ", "   # ", "   # ", "#  # ", " ##  "],
+    "K": ["#   #", "#  # ", "# #  ", "##   ", "# #  ", "#  # ", "#   #"],
+    "L": ["#    ", "#    ", "#    ", "#    ", "#    ", "#    ", "#####"],
+    "M": ["#   #", "## ##", "# # #", "# # #", "#   #", "#   #", "#   #"],
+    "N": ["#   #", "#   #", "##  #", "# # #", "#  ##", "#   #", "#   #"],
+    "O": [" ### ", "#   #", "#   #", "#   #", "#   #", "#   #", " ### "],
+    "P": ["#### ", "#   #", "#   #", "#### ", "#    ", "#    ", "#    "],
+    "Q": [" ### ", "#   #", "#   #", "#   #", "# # #", "#  # ", " ## #"],
+    "R": ["#### ", "#   #", "#   #", "#### ", "# #  ", "#  # ", "#   #"],
+    "S": [" ####", "#    ", "#    ", " ### ", "    #", "    #", "#### "],
+    "T": ["#####", "  #  ", "  #  ", "  #  ", "  #  ", "  #  ", "  #  "],
+    "U": ["#   #", "#   #", "#   #", "#   #", "#   #", "#   #", " ### "],
+    "V": ["#   #", "#   #", "#   #", "#   #", "#   #", " # # ", "  #  "],
+    "W": ["#   #", "#   #", "#   #", "# # #", "# # #", "# # #", " # # "],
+    "X": ["#   #", "#   #", " # # ", "  #  ", " # # ", "#   #", "#   #"],
+    "Y": ["#   #", "#   #", " # # ", "  #  ", "  #  ", "  #  ", "  #  "],
+    "Z": ["#####", "    #", "   # ", "  #  ", " #   ", "#    ", "#####"],
+    "!": ["  #  ", "  #  ", "  #  ", "  #  ", "  #  ", "     ", "  #  "],
+    "?": [" ### ", "#   #", "    #", "   # ", "  #  ", "     ", "  #  "],
+    ".": ["     ", "     ", "     ", "     ", "     ", " ##  ", " ##  "],
 }
 FONT_ORDER = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ!?."
 
@@ -2516,16 +2667,24 @@ def glyph(r, ch, ink=WHT, shade=LGRY, shadow=DGRY):
     g = FONT[ch]
     for j, line in enumerate(g):
         for i, c in enumerate(line):
-            if c == '#':
-                for (dx, dy) in ((0, 0), (1, 0), (0, 1), (1, 1)):
+            if c == "#":
+                for dx, dy in ((0, 0), (1, 0), (0, 1), (1, 1)):
                     x, y = 3 + i * 2 + dx, 1 + j * 2 + dy
                     r.put(x + 1, y + 1, shadow)
     for j, line in enumerate(g):
         for i, c in enumerate(line):
-            if c == '#':
-                for (dx, dy) in ((0, 0), (1, 0), (0, 1), (1, 1)):
+            if c == "#":
+                for dx, dy in ((0, 0), (1, 0), (0, 1), (1, 1)):
                     x, y = 3 + i * 2 + dx, 1 + j * 2 + dy
-                    r.put(x, y, shade if dy == 1 and j == len(g) - 1 or (dy == 1 and (j + 1 >= len(g) or g[j + 1][i] != '#')) else ink)
+                    r.put(
+                        x,
+                        y,
+                        shade
+                        if dy == 1
+                        and j == len(g) - 1
+                        or (dy == 1 and (j + 1 >= len(g) or g[j + 1][i] != "#"))
+                        else ink,
+                    )
 
 
 def row_font(row):
@@ -2584,11 +2743,11 @@ def frame_piece(r, px, py, ramp, panel, rivet):
 
 
 def row_ui(row):
-
     def at(c, rw):
         r = tile(c, rw)
         r.fill(K)
         return r
+
     obj_heart(at(0, row), small=True)
     r = at(1, row)
     obj_heart(r, small=True)
@@ -2605,7 +2764,7 @@ def row_ui(row):
     obj_star(at(3, row))
     r = at(4, row)
     m = mask_star()
-    for (x, y) in sorted(m):
+    for x, y in sorted(m):
         if any(n not in m for n in nbrs4(x, y)):
             r.put(x, y, GRY)
     for k, (dx, dy) in enumerate(((0, -1), (0, 1), (-1, 0), (1, 0))):
@@ -2619,26 +2778,30 @@ def row_ui(row):
                     m.add((x, y))
         paint_flat(r, m, (DGRN, GRN, LGRN), outline=None)
     r = at(9, row)
-    cursor = ["w.........",
-              "ww........",
-              "wlw.......",
-              "wllw......",
-              "wlllw.....",
-              "wllllw....",
-              "wlllllw...",
-              "wllllllw..",
-              "wlllllllw.",
-              "wllllwwwww",
-              "wlwllw....",
-              "ww.wllw...",
-              "w..wllw...",
-              "....wllw..",
-              "....wllw..",
-              ".....ww..."]
-    r.art(cursor, 3, 0, remap={'w': K, 'l': WHT})
+    cursor = [
+        "w.........",
+        "ww........",
+        "wlw.......",
+        "wllw......",
+        "wlllw.....",
+        "wllllw....",
+        "wlllllw...",
+        "wllllllw..",
+        "wlllllllw.",
+        "wllllwwwww",
+        "wlwllw....",
+        "ww.wllw...",
+        "w..wllw...",
+        "....wllw..",
+        "....wllw..",
+        ".....ww...",
+    ]
+    r.art(cursor, 3, 0, remap={"w": K, "l": WHT})
     for y in range(16):
         for x in range(16):
-            if r.get(x, y) == K and any(r.get(a, b2) == WHT for a, b2 in nbrs4(x, y) if 0 <= a < 16 and 0 <= b2 < 16):
+            if r.get(x, y) == K and any(
+                r.get(a, b2) == WHT for a, b2 in nbrs4(x, y) if 0 <= a < 16 and 0 <= b2 < 16
+            ):
                 r.put(x, y, DGRY)
     r = at(10, row)
     for t in range(4):
@@ -2664,9 +2827,12 @@ def row_ui(row):
     r.line(10, 9, 14, 13, DBRN)
 
     # two nine-piece frames, each laid out as it is used: 3x3 tiles
-    for k, (ramp, panel, rivet) in enumerate((
+    for k, (ramp, panel, rivet) in enumerate(
+        (
             ((DBRN, BRN, YEL), lambda x, y: DBLU, WHT),
-            ((DGRY, GRY, LGRY), lambda x, y: K if (x + y) % 4 else DGRY, YEL))):
+            ((DGRY, GRY, LGRY), lambda x, y: K if (x + y) % 4 else DGRY, YEL),
+        )
+    ):
         for i in range(9):
             frame_piece(tile(k * 3 + i % 3, row + 1 + i // 3), i % 3, i // 3, ramp, panel, rivet)
     rw = row + 1
@@ -2676,7 +2842,7 @@ def row_ui(row):
         y0 = 3 + k
         r.rect(1, y0, 14, 10 - k, BLU if k == 0 else DBLU)
         bevel(r, LBLU if k == 0 else K, K if k == 0 else LBLU, 1, y0, 14, 10 - k)
-        r.art(["..w..", ".www.", "wwwww"], 6, y0 + 3, remap={'w': WHT if k == 0 else LGRY})
+        r.art(["..w..", ".www.", "wwwww"], 6, y0 + 3, remap={"w": WHT if k == 0 else LGRY})
         if k == 0:
             r.hline(2, 14, 13, DGRY)
     r = tile(8, rw)
@@ -2718,11 +2884,13 @@ def row_ui(row):
         r = tile(c, rw)
         r.fill(K)
         return r
+
     rw = None
 
     def handle(r, x0, y0, x1, y1):
         r.line(x0, y0, x1, y1, BRN)
         r.line(x0 + 1, y0, x1 + 1, y1, DBRN)
+
     r = at(0, rw)
     handle(r, 3, 14, 10, 3)
     m = mask_poly([(8, 1), (14, 2.5), (14.5, 8), (11, 6), (8.5, 4.5)])
@@ -2742,8 +2910,8 @@ def row_ui(row):
     r.vline(5, 1, 14, LGRY)
     r = at(3, rw)
     r.line(2, 13, 13, 2, BRN)
-    r.art(["..ww", ".wlw", "wll.", "ww.."], 11, 0, remap={'w': LGRY, 'l': WHT})
-    r.art(["r...", "rr..", ".rr.", "..rr"], 0, 11, remap={'r': RED})
+    r.art(["..ww", ".wlw", "wll.", "ww.."], 11, 0, remap={"w": LGRY, "l": WHT})
+    r.art(["r...", "rr..", ".rr.", "..rr"], 0, 11, remap={"r": RED})
     r = at(4, rw)
     handle(r, 9, 1, 6, 10)
     m = mask_poly([(3, 9), (9.5, 9), (9.5, 13), (6.2, 15.5), (3, 13)])
@@ -2755,8 +2923,17 @@ def row_ui(row):
     r = at(6, rw)
     r.line(2, 14, 10, 6, BRN)
     r.line(3, 14, 11, 6, DBRN)
-    for (x, y, c) in ((12, 3, WHT), (11, 3, YEL), (13, 3, YEL), (12, 2, YEL), (12, 4, YEL),
-                      (10, 1, LBLU), (14, 1, LBLU), (14, 5, LBLU), (10, 5, LBLU)):
+    for x, y, c in (
+        (12, 3, WHT),
+        (11, 3, YEL),
+        (13, 3, YEL),
+        (12, 2, YEL),
+        (12, 4, YEL),
+        (10, 1, LBLU),
+        (14, 1, LBLU),
+        (14, 5, LBLU),
+        (10, 5, LBLU),
+    ):
         r.put(x, y, c)
     r = at(7, rw)
     r.rect(3, 3, 10, 10, SAND)
@@ -2778,7 +2955,7 @@ def row_ui(row):
         r.vline(x, 2, 13, BRN)
     r.line(2, 11, 7, 6, BLU)
     r.line(7, 6, 12, 9, BLU)
-    r.art(["r.r", ".r.", "r.r"], 11, 4, remap={'r': RED})
+    r.art(["r.r", ".r.", "r.r"], 11, 4, remap={"r": RED})
     r.put(3, 4, GRN)
     r.put(4, 5, GRN)
     r = at(10, rw)
@@ -2790,13 +2967,15 @@ def row_ui(row):
     r.disc(7.5, 3.5, 2.3, LBLU)
     r.put(7, 2, WHT)
     r = at(11, rw)
-    crown = ["y.....y.....y..",
-             "yy...yyy...yy..",
-             "yyy.yyryy.yyy..",
-             "yyyyyyyyyyyyy..",
-             "ywyyywyyyrwyy..",
-             "yyyyyyyyyyyyy..",
-             "bbbbbbbbbbbbb.."]
+    crown = [
+        "y.....y.....y..",
+        "yy...yyy...yy..",
+        "yyy.yyryy.yyy..",
+        "yyyyyyyyyyyyy..",
+        "ywyyywyyyrwyy..",
+        "yyyyyyyyyyyyy..",
+        "bbbbbbbbbbbbb..",
+    ]
     r.art(crown, 1, 4)
     r = at(12, rw)
     m = mask_disc(7.5, 10, 5.5) | {(x, y) for x in range(6, 10) for y in range(3, 6)}
@@ -2812,8 +2991,14 @@ def row_sky(row):
     SKY = LBLU
     r = tile(0, row, 3, 2)
     r.fill(SKY)
-    blob_cluster(r, [(10, 20, 7), (20, 15, 9), (31, 16, 8), (39, 21, 6), (24, 22, 8), (14, 24, 6)],
-                 (LGRY, WHT, WHT), None, rng, texture=False)
+    blob_cluster(
+        r,
+        [(10, 20, 7), (20, 15, 9), (31, 16, 8), (39, 21, 6), (24, 22, 8), (14, 24, 6)],
+        (LGRY, WHT, WHT),
+        None,
+        rng,
+        texture=False,
+    )
     for y in range(32):
         for x in range(48):
             if r.get(x, y) in (WHT, LGRY) and r.get(x, y + 1) == SKY:
@@ -2827,13 +3012,17 @@ def row_sky(row):
             if dd < 8.5:
                 c = WHT if dd < 5 and (x + y) < 30 else YEL
                 r.put(x, y, c)
-            elif dd < 15 and math.cos(a * 8) > 0.6 and dd < 10.5 + 4 * (math.cos(a * 8) - 0.6) * 2.5:
+            elif (
+                dd < 15 and math.cos(a * 8) > 0.6 and dd < 10.5 + 4 * (math.cos(a * 8) - 0.6) * 2.5
+            ):
                 r.put(x, y, YEL if dd < 12 else SAND)
     r = tile(5, row)
     r.fill(SKY)
     r = tile(5, row + 1)
     r.fill(SKY)
-    blob_cluster(r, [(5, 9, 3.5), (9, 7, 4), (12, 10, 2.8)], (LGRY, WHT, WHT), None, rng, texture=False)
+    blob_cluster(
+        r, [(5, 9, 3.5), (9, 7, 4), (12, 10, 2.8)], (LGRY, WHT, WHT), None, rng, texture=False
+    )
     for k in range(2):
         r = tile(6, row + k)
         r.fill(DBLU if k == 0 else K)
@@ -2841,7 +3030,7 @@ def row_sky(row):
             x, y = rng.randrange(16), rng.randrange(16)
             r.put(x, y, WHT if rng.random() < 0.5 else LBLU)
         x, y = 4 + k * 5, 6 + k * 3
-        for (dx, dy) in ((0, -1), (-1, 0), (1, 0), (0, 1)):
+        for dx, dy in ((0, -1), (-1, 0), (1, 0), (0, 1)):
             r.put(x + dx, y + dy, LBLU)
         r.put(x, y, WHT)
     r = tile(7, row, 2, 2)
@@ -2851,7 +3040,7 @@ def row_sky(row):
             if math.hypot(x - 15.5, y - 15.5) <= 11 and math.hypot(x - 21, y - 11) > 9.5:
                 dd = math.hypot(x - 15.5, y - 15.5)
                 r.put(x, y, LGRY if dd > 10 or x + y > 36 else WHT)
-    for (x, y, c) in ((3, 4, WHT), (27, 27, LBLU), (26, 5, WHT), (5, 26, LBLU)):
+    for x, y, c in ((3, 4, WHT), (27, 27, LBLU), (26, 5, WHT), (5, 26, LBLU)):
         r.put(x, y, c)
     # distant mountains and near hills, each four tiles that repeat
     r = tile(9, row, 4, 1)
@@ -2888,6 +3077,7 @@ def row_sky(row):
 
     def cbricks(r, rr):
         paint_cells(r, brick_labels(16, 16, 8, 4), DGRY, R_STONE, rr, fleck=0.03)
+
     r = tile(0, rw)
     cbricks(r, rng)
     for x0 in (4, 12):
@@ -2907,7 +3097,7 @@ def row_sky(row):
         for y in range(16):
             for x in range(16):
                 gx = k * 16 + x
-                if (gx - 23.5) ** 2 + (y - 17) ** 2 <= 15 ** 2:
+                if (gx - 23.5) ** 2 + (y - 17) ** 2 <= 15**2:
                     dd = math.hypot(gx - 23.5, y - 17)
                     if dd > 13.5:
                         r.put(x, y, LGRY if gx < 24 else GRY)
@@ -2983,17 +3173,48 @@ def row_sky(row):
         r = tile(f, rw)
         r.fill(K)
         hw, top = (6.5, 6) if f == 0 else (7.4, 8)
-        m = {(x, y) for y in range(top, 16) for x in range(16)
-             if ((x - 7.5) / hw) ** 2 + ((y - 15.5) / (15.5 - top)) ** 2 <= 1}
+        m = {
+            (x, y)
+            for y in range(top, 16)
+            for x in range(16)
+            if ((x - 7.5) / hw) ** 2 + ((y - 15.5) / (15.5 - top)) ** 2 <= 1
+        }
         paint_round(r, m, R_GRASS, hi=WHT, outline=DGRN)
         ey = top + 4
         for ex in (5, 9):
             r.rect(ex, ey, 2, 2, WHT)
             r.put(ex + 1, ey + 1, K)
-    bat = (["........", "d.......", "dd......", "ddd.....", "dddd..m.", ".dddd.dm",
-            ".ddddddm", "..dddddm", "..d.dddd", ".....ddd", "......dm", "........"],
-           ["........", "........", "........", "........", "........", "......m.",
-            "......dm", "...ddddm", ".ddddddm", "dddddddd", "ddd.dddd", "dd...ddm", "d.....dd"])
+    bat = (
+        [
+            "........",
+            "d.......",
+            "dd......",
+            "ddd.....",
+            "dddd..m.",
+            ".dddd.dm",
+            ".ddddddm",
+            "..dddddm",
+            "..d.dddd",
+            ".....ddd",
+            "......dm",
+            "........",
+        ],
+        [
+            "........",
+            "........",
+            "........",
+            "........",
+            "........",
+            "......m.",
+            "......dm",
+            "...ddddm",
+            ".ddddddm",
+            "dddddddd",
+            "ddd.dddd",
+            "dd...ddm",
+            "d.....dd",
+        ],
+    )
     for f in range(2):
         r = tile(2 + f, rw)
         r.fill(K)
@@ -3005,10 +3226,14 @@ def row_sky(row):
     for f, rx in enumerate((6.0, 4.0, 1.2, 4.0)):
         r = tile(4 + f, rw)
         r.fill(K)
-        m = {(x, y) for y in range(16) for x in range(16)
-             if ((x + 0.5 - 8) / rx) ** 2 + ((y + 0.5 - 8) / 6.5) ** 2 <= 1}
+        m = {
+            (x, y)
+            for y in range(16)
+            for x in range(16)
+            if ((x + 0.5 - 8) / rx) ** 2 + ((y + 0.5 - 8) / 6.5) ** 2 <= 1
+        }
         if f == 2:
-            for (x, y) in sorted(m):
+            for x, y in sorted(m):
                 r.put(x, y, YEL if x < 8 else BRN)
         else:
             paint_round(r, m, R_GOLD, hi=WHT, outline=DBRN)
@@ -3048,8 +3273,14 @@ def row_misc(row):
         r = tile(c, rw)
         r.fill(K)
         return r
+
     r = at(0)
-    m = {(x, y) for y in range(16) for x in range(16) if ((x - 7.5) / 7) ** 2 + ((y - 9) / 4.6) ** 2 <= 1}
+    m = {
+        (x, y)
+        for y in range(16)
+        for x in range(16)
+        if ((x - 7.5) / 7) ** 2 + ((y - 9) / 4.6) ** 2 <= 1
+    }
     paint_round(r, m, (DBRN, BRN, SAND), hi=WHT, outline=DBRN)
     for x0 in (4, 8, 11):
         r.line(x0, 7, x0 + 2, 5, SAND)
@@ -3058,7 +3289,7 @@ def row_misc(row):
     m = mask_poly([(1, 12.5), (15, 12.5), (15, 7), (3, 4)])
     paint_flat(r, m, (BRN, YEL, WHT))
     r.hline(1, 14, 12, BRN)
-    for (x, y, rad) in ((7, 9, 1.1), (11, 8, 0.8), (4, 10, 0.7), (13, 11, 0.6)):
+    for x, y, rad in ((7, 9, 1.1), (11, 8, 0.8), (4, 10, 0.7), (13, 11, 0.6)):
         r.disc(x, y, rad, BRN)
     r = at(2)
     fish = [
@@ -3070,42 +3301,57 @@ def row_misc(row):
         "..bsssssssBbBBb.",
         "...bbbbbbbb.bbb.",
     ]
-    r.art([s.replace('B', 'u').replace('s', 'c').replace('b', 'n') for s in fish], 0, 5)
+    r.art([s.replace("B", "u").replace("s", "c").replace("b", "n") for s in fish], 0, 5)
     r = at(3)
     m = mask_disc(9.5, 6.5, 5.2)
     paint_round(r, m, (DBRN, BRN, SAND), hi=WHT, outline=DBRN)
     r.line(5, 10, 2, 13, WHT)
     r.line(6, 11, 3, 14, LGRY)
-    for (x, y) in ((1, 13), (2, 14), (1, 12), (3, 15)):
+    for x, y in ((1, 13), (2, 14), (1, 12), (3, 15)):
         r.put(x, y, WHT)
     r = at(4)
     r.line(5, 9, 9, 2, GRN)
     r.line(11, 10, 9, 2, GRN)
     r.put(10, 1, LGRN)
     r.put(11, 1, GRN)
-    for (cx, cy) in ((5, 11), (11, 11.5)):
+    for cx, cy in ((5, 11), (11, 11.5)):
         paint_round(r, mask_disc(cx, cy, 3.1), (DBRN, RED, SAND), hi=WHT, outline=DBRN)
     r = at(5)
-    for (cx, cy) in ((5, 5), (9, 5), (7, 8), (11, 8), (4, 8.5), (6, 11), (10, 11), (8, 14)):
+    for cx, cy in ((5, 5), (9, 5), (7, 8), (11, 8), (4, 8.5), (6, 11), (10, 11), (8, 14)):
         paint_round(r, mask_disc(cx, cy, 2.1), (DGRN, GRN, LGRN), dither=0)
         r.put(int(cx) - 1, int(cy) - 1, WHT)
     r.line(7, 3, 8, 0, BRN)
     r = at(6)
     m = mask_poly([(3, 4), (9, 4), (6.5, 15.5)])
-    for (x, y) in sorted(m):
+    for x, y in sorted(m):
         r.put(x, y, SAND if x < 5 else RED if (y % 3) else DBRN)
-    for (x0, x1) in ((3, 1), (6, 6), (8, 11)):
+    for x0, x1 in ((3, 1), (6, 6), (8, 11)):
         r.line(6, 4, x1, 0, GRN)
     r.line(5, 3, 4, 0, LGRN)
     r = at(7)
-    m = {(x, y) for y in range(16) for x in range(16) if ((x - 7.5) / 5) ** 2 + ((y - 8.5) / 6.5) ** 2 <= 1}
+    m = {
+        (x, y)
+        for y in range(16)
+        for x in range(16)
+        if ((x - 7.5) / 5) ** 2 + ((y - 8.5) / 6.5) ** 2 <= 1
+    }
     paint_round(r, m, (LGRY, WHT, WHT), outline=GRY)
     r.put(5, 5, WHT)
     r = at(8)
-    m = {(x, y) for y in range(16) for x in range(16) if ((x - 7.5) / 7.3) ** 2 + ((y - 9) / 5) ** 2 <= 1}
+    m = {
+        (x, y)
+        for y in range(16)
+        for x in range(16)
+        if ((x - 7.5) / 7.3) ** 2 + ((y - 9) / 5) ** 2 <= 1
+    }
     paint_round(r, m, (DBRN, BRN, SAND), outline=DBRN)
-    inner = {(x, y) for y in range(16) for x in range(16) if ((x - 7.5) / 5.5) ** 2 + ((y - 8) / 3.2) ** 2 <= 1}
-    for (x, y) in sorted(inner):
+    inner = {
+        (x, y)
+        for y in range(16)
+        for x in range(16)
+        if ((x - 7.5) / 5.5) ** 2 + ((y - 8) / 3.2) ** 2 <= 1
+    }
+    for x, y in sorted(inner):
         r.put(x, y, RED if (x * 3 + y) % 5 else SAND)
     for x in range(2, 14, 3):
         r.put(x, 8, SAND)
@@ -3139,7 +3385,12 @@ def row_misc(row):
                     c = SAND
                 r.put(x, y, c)
     r = at(12)
-    m = {(x, y) for y in range(16) for x in range(16) if ((x - 7.5) / 5.2) ** 2 + ((y - 8) / 6.8) ** 2 <= 1}
+    m = {
+        (x, y)
+        for y in range(16)
+        for x in range(16)
+        if ((x - 7.5) / 5.2) ** 2 + ((y - 8) / 6.8) ** 2 <= 1
+    }
     paint_round(r, m, (BRN, YEL, WHT), outline=BRN)
     r.put(7, 0, GRN)
     r.put(8, 1, DGRN)
@@ -3150,14 +3401,23 @@ def row_misc(row):
         r = at(k, rw)
         r.vline(7, 7, 15, BRN)
         r.vline(8, 7, 15, DBRN)
-        pts = [(1, 2), (12, 2), (15, 5.5), (12, 9), (1, 9)] if k == 0 else [(4, 2), (15, 2), (15, 9), (4, 9), (1, 5.5)]
+        pts = (
+            [(1, 2), (12, 2), (15, 5.5), (12, 9), (1, 9)]
+            if k == 0
+            else [(4, 2), (15, 2), (15, 9), (4, 9), (1, 5.5)]
+        )
         m = mask_poly(pts)
         paint_flat(r, m, (DBRN, BRN, SAND), outline=DBRN)
         for x in range(4, 12):
             if x % 3:
                 r.put(x, 5, DBRN)
     r = at(2, rw)
-    m = {(x, y) for y in range(16) for x in range(2, 14) if y >= 6 or (x - 7.5) ** 2 + (y - 6.5) ** 2 <= 6 ** 2}
+    m = {
+        (x, y)
+        for y in range(16)
+        for x in range(2, 14)
+        if y >= 6 or (x - 7.5) ** 2 + (y - 6.5) ** 2 <= 6**2
+    }
     paint_flat(r, m, R_STONE, outline=DGRY)
     r.vline(7, 4, 10, DGRY)
     r.hline(5, 10, 6, DGRY)
@@ -3178,7 +3438,7 @@ def row_misc(row):
     r.vline(8, 1, 6, SAND)
     r.rect(7, 5, 3, 2, BRN)
     r = at(4, rw)
-    for (x0, y0, x1, y1) in ((2, 14, 13, 11), (2, 11, 13, 14)):
+    for x0, y0, x1, y1 in ((2, 14, 13, 11), (2, 11, 13, 14)):
         r.line(x0, y0, x1, y1, BRN)
         r.line(x0, y0 + 1, x1, y1 + 1, DBRN)
     flame(Reg(r.ox, r.oy - 3, 16, 16), 0, top=2)
@@ -3197,12 +3457,26 @@ def row_bricks(row, ramp, mortar, seed, window_ramp=(DBLU, BLU, LBLU)):
 
     def small(r, rr=rng):
         paint_cells(r, brick_labels(16, 16, 8, 4), mortar, ramp, rr, fleck=0.05)
+
     big(tile(0, row))
     small(tile(1, row))
     r = tile(2, row)
     big(r)
     x, y = 5, 1
-    for (dx, dy) in ((1, 1), (0, 1), (1, 1), (-1, 1), (0, 1), (1, 1), (1, 1), (0, 1), (-1, 1), (0, 1), (1, 1), (0, 1)):
+    for dx, dy in (
+        (1, 1),
+        (0, 1),
+        (1, 1),
+        (-1, 1),
+        (0, 1),
+        (1, 1),
+        (1, 1),
+        (0, 1),
+        (-1, 1),
+        (0, 1),
+        (1, 1),
+        (0, 1),
+    ):
         r.put(x, y, mortar if mortar != b else K)
         r.put(x + 1, y, l)
         x += dx
@@ -3234,9 +3508,13 @@ def row_bricks(row, ramp, mortar, seed, window_ramp=(DBLU, BLU, LBLU)):
     for k in range(2):
         r = tile(5 + k, row)
         big(r)
-        m = {(x, y) for y in range(2, 16) for x in range(3, 13)
-             if y >= 6 or (x - 7.5) ** 2 + (y - 6.5) ** 2 <= 4.6 ** 2}
-        for (x, y) in sorted(m):
+        m = {
+            (x, y)
+            for y in range(2, 16)
+            for x in range(3, 13)
+            if y >= 6 or (x - 7.5) ** 2 + (y - 6.5) ** 2 <= 4.6**2
+        }
+        for x, y in sorted(m):
             if any(n not in m for n in nbrs4(x, y)):
                 r.put(x, y, l if (x < 8 and y < 9) else d)
             else:
@@ -3254,9 +3532,9 @@ def row_bricks(row, ramp, mortar, seed, window_ramp=(DBLU, BLU, LBLU)):
     for y in range(16):
         for x in range(16):
             dd = (x - 7.5) ** 2 + (y - 8.5) ** 2
-            if y >= 8 and 2 <= x <= 13 or dd <= 5.6 ** 2:
+            if y >= 8 and 2 <= x <= 13 or dd <= 5.6**2:
                 r.put(x, y, K)
-            elif y >= 8 and x in (1, 14) or 5.6 ** 2 < dd <= 7.2 ** 2 and y < 9:
+            elif y >= 8 and x in (1, 14) or 5.6**2 < dd <= 7.2**2 and y < 9:
                 r.put(x, y, l if x < 8 else d)
     # pillar
     r = tile(8, row)
@@ -3282,7 +3560,7 @@ def row_bricks(row, ramp, mortar, seed, window_ramp=(DBLU, BLU, LBLU)):
     r.hline(5, 10, 5, l)
     r.vline(5, 5, 10, l)
     r = tile(10, row)
-    for (x0, y0) in ((0, 0), (8, 0), (0, 8), (8, 8)):
+    for x0, y0 in ((0, 0), (8, 0), (0, 8), (8, 8)):
         r.rect(x0, y0, 8, 8, b)
         bevel(r, l, d, x0, y0, 8, 8)
         r.put(x0 + 3, y0 + 3, l)
@@ -3290,7 +3568,7 @@ def row_bricks(row, ramp, mortar, seed, window_ramp=(DBLU, BLU, LBLU)):
     r = tile(11, row)
     r.fill(b)
     bevel(r, l, mortar if mortar is not None else d)
-    for (x, y) in ((3, 3), (11, 3), (3, 11), (11, 11)):
+    for x, y in ((3, 3), (11, 3), (3, 11), (11, 11)):
         r.put(x, y, l)
         r.put(x + 1, y, b)
         r.put(x, y + 1, b)
@@ -3309,16 +3587,37 @@ def row_bricks(row, ramp, mortar, seed, window_ramp=(DBLU, BLU, LBLU)):
 def row_stone(row, ramp, mortar, seed, moss=R_GRASS):
     d, b, l = ramp
     rng = random.Random(seed)
-    paint_cells(tile(0, row), cobble_labels(rng, 16, 16, 3, 2, gap=0.8, jitter=0.2), mortar, ramp, rng, fleck=0.03)
-    paint_cells(tile(1, row), cobble_labels(rng, 16, 16, 4, 3, gap=0.7, jitter=0.15), mortar, ramp, rng, fleck=0.02)
-    paint_cells(tile(2, row), cobble_labels(rng, 16, 16, 2, 2, gap=0.8, jitter=0.15), mortar, ramp, rng, fleck=0.03)
+    paint_cells(
+        tile(0, row),
+        cobble_labels(rng, 16, 16, 3, 2, gap=0.8, jitter=0.2),
+        mortar,
+        ramp,
+        rng,
+        fleck=0.03,
+    )
+    paint_cells(
+        tile(1, row),
+        cobble_labels(rng, 16, 16, 4, 3, gap=0.7, jitter=0.15),
+        mortar,
+        ramp,
+        rng,
+        fleck=0.02,
+    )
+    paint_cells(
+        tile(2, row),
+        cobble_labels(rng, 16, 16, 2, 2, gap=0.8, jitter=0.15),
+        mortar,
+        ramp,
+        rng,
+        fleck=0.03,
+    )
     # flagstones: irregular slabs
     lab = []
     for y in range(16):
         rr = []
         for x in range(16):
             band = 0 if y < 7 else 1
-            cut = (6 if band == 0 else 11)
+            cut = 6 if band == 0 else 11
             if y in (0, 7) or x == cut or (band == 0 and x == 15) or (band == 1 and x == 2):
                 rr.append(None)
             else:
@@ -3382,9 +3681,16 @@ def row_wood(row, ramp, seed):
     dk = K if d != K else K
     # horizontal planks, vertical planks, parquet
     paint_cells(tile(0, row), plank_labels(16, 16, 4, rng, seams=1), dk, ramp, rng, fleck=0.12)
-    paint_cells(tile(1, row), plank_labels(16, 16, 4, rng, seams=1, vertical=True), dk, ramp, rng, fleck=0.12)
+    paint_cells(
+        tile(1, row),
+        plank_labels(16, 16, 4, rng, seams=1, vertical=True),
+        dk,
+        ramp,
+        rng,
+        fleck=0.12,
+    )
     r = tile(2, row)
-    for (qx, qy) in ((0, 0), (8, 0), (0, 8), (8, 8)):
+    for qx, qy in ((0, 0), (8, 0), (0, 8), (8, 8)):
         vert = (qx + qy) % 16 == 0
         for y in range(8):
             for x in range(8):
@@ -3467,7 +3773,7 @@ def row_wood(row, ramp, seed):
         r.fill(K)
         for y in range(16):
             for x in range(1, 15):
-                if k == 0 and (x - 7.5) ** 2 + (y - 9) ** 2 > 7.0 ** 2 and y < 9:
+                if k == 0 and (x - 7.5) ** 2 + (y - 9) ** 2 > 7.0**2 and y < 9:
                     continue
                 c = b
                 if x % 4 == 1:
@@ -3524,22 +3830,46 @@ def build():
     row_wood(22, R_DWOOD, 2201)
     row_wood(23, R_SANDST, 2301)
     row_desert(24)
-    edge_row(25, lambda r, g: tex_grass(r, g, blades=10),
-        lambda r, g: tex_sand(r, g), DGRN, (BRN, None), 2500)
-    edge_row(26, lambda r, g: tex_grass(r, g, blades=10),
-        lambda r, g: tex_dirt(r, g, pebbles=2), DGRN, (DBRN, None), 2600, depth=3)
+    edge_row(
+        25,
+        lambda r, g: tex_grass(r, g, blades=10),
+        lambda r, g: tex_sand(r, g),
+        DGRN,
+        (BRN, None),
+        2500,
+    )
+    edge_row(
+        26,
+        lambda r, g: tex_grass(r, g, blades=10),
+        lambda r, g: tex_dirt(r, g, pebbles=2),
+        DGRN,
+        (DBRN, None),
+        2600,
+        depth=3,
+    )
     row_lava(27)
     row_snow(29)
     row_cave(32)
     row_font(36)
     row_platforms(39, R_GRASS, lambda r, g: tex_dirt(r, g), R_DIRT, 3900)
-    row_platforms(40, (LBLU, WHT, WHT), lambda r, g: tex_rock(r, g, R_STONE, cracks=0), R_STONE, 4000)
-    row_platforms(41, (BRN, SAND, WHT),
+    row_platforms(
+        40, (LBLU, WHT, WHT), lambda r, g: tex_rock(r, g, R_STONE, cracks=0), R_STONE, 4000
+    )
+    row_platforms(
+        41,
+        (BRN, SAND, WHT),
         lambda r, g: paint_cells(r, brick_labels(16, 16, 8, 4), BRN, (DBRN, BRN, SAND), g),
-        (DBRN, BRN, SAND), 4100)
-    row_platforms(42, R_GRASS,
+        (DBRN, BRN, SAND),
+        4100,
+    )
+    row_platforms(
+        42,
+        R_GRASS,
         lambda r, g: paint_cells(r, brick_labels(16, 16, 16, 8), K, R_DARK, g),
-        R_DARK, 4200, depth=3)
+        R_DARK,
+        4200,
+        depth=3,
+    )
     row_ui(43)
     row_sky(47)
     row_misc(51)
@@ -3548,10 +3878,10 @@ def build():
 def bmp_bytes():
     out = bytearray()
     size = W * H // 2 + 118
-    out += b'BM' + struct.pack('<IIII', size, 0, 118, 40)
-    out += struct.pack('<iiHHII', W, H, 1, 4, 0, W * H // 2)
+    out += b"BM" + struct.pack("<IIII", size, 0, 118, 40)
+    out += struct.pack("<iiHHII", W, H, 1, 4, 0, W * H // 2)
     out += bytes(16)
-    for (rr, gg, bb) in PALETTE:
+    for rr, gg, bb in PALETTE:
         out += bytes((bb, gg, rr, 0))
     for y in range(H - 1, -1, -1):
         base = y * W
@@ -3563,15 +3893,18 @@ def bmp_bytes():
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
-        here, os.pardir, 'data', 'demo', '1TIL0000.bmp')
+    out = (
+        sys.argv[1]
+        if len(sys.argv) > 1
+        else os.path.join(here, os.pardir, "data", "demo", "1TIL0000.bmp")
+    )
     build()
     d = os.path.dirname(out)
     if d and not os.path.isdir(d):
         os.makedirs(d)
-    with open(out, 'wb') as f:
+    with open(out, "wb") as f:
         f.write(bmp_bytes())
 
 
-if __name__ == '__main__':
+if __name__ == "__main__":
     main()

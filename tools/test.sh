@@ -6,6 +6,10 @@ set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/tools/deps.sh"
 
+# The committed formatting: .clang-format for C++, pyproject.toml for Python.
+(cd "$top" && git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror)
+(cd "$top" && git ls-files '*.py' | xargs black -q --check)
+
 cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$top/build" -j2
 ctest --test-dir "$top/build" --output-on-failure -j2

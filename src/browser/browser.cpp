@@ -7,8 +7,8 @@ int tstop;
 int tsselx, tssely;
 int tsselw, tsselh;
 
-static const int VIEWW = SHEETW;           // sheet view width in base pixels
-static const int VIEWH = VIEWROWS * TILE;  // and height: 352
+static const int VIEWW = SHEETW; // sheet view width in base pixels
+static const int VIEWH = VIEWROWS * TILE; // and height: 352
 
 void resetbrowser()
 {
@@ -28,8 +28,7 @@ void resetbrowser()
 // 256 pairs. A band of 8 base rows is read a word of 8 rows per column and
 // written column pair by column pair; then each of its screen rows is
 // copied down Z - 1 times.
-template <typename P, int Z>
-static void drawpairs(const unsigned char *top, const Uint32 *colours)
+template <typename P, int Z> static void drawpairs(const unsigned char* top, const Uint32* colours)
 {
     struct pair {
         P pixel[2 * Z];
@@ -46,13 +45,13 @@ static void drawpairs(const unsigned char *top, const Uint32 *colours)
     for (int r0 = 0; r0 < VIEWH; r0 += 8) {
         if (clippedrows(r0 * Z, (r0 + 8) * Z))
             continue;
-        Uint8 *band = (Uint8 *)screen->pixels + r0 * Z * pitch;
+        Uint8* band = (Uint8*)screen->pixels + r0 * Z * pitch;
         for (int c = 0; c < VIEWW; c += 2) {
             Uint64 left, right;
             memcpy(&left, top + c * SHEETH + r0, 8);
             memcpy(&right, top + (c + 1) * SHEETH + r0, 8);
             Uint64 both = (SDL_SwapLE64(left) & nibbles) | (SDL_SwapLE64(right) & nibbles) << 4;
-            Uint8 *out = band + c * Z * sizeof(P);
+            Uint8* out = band + c * Z * sizeof(P);
             for (int k = 0; k < 8; k++)
                 memcpy(out + k * Z * pitch, &pairs[(both >> 8 * k) & 255], sizeof(pair));
         }
@@ -62,8 +61,7 @@ static void drawpairs(const unsigned char *top, const Uint32 *colours)
     }
 }
 
-template <typename P>
-static bool drawpairsatzoom(const unsigned char *top, const Uint32 *colours)
+template <typename P> static bool drawpairsatzoom(const unsigned char* top, const Uint32* colours)
 {
     switch (zoom) {
     case 1:
@@ -79,12 +77,12 @@ static bool drawpairsatzoom(const unsigned char *top, const Uint32 *colours)
         drawpairs<P, 4>(top, colours);
         return true;
     default:
-        return false;  // larger zooms are bound by the copying anyway
+        return false; // larger zooms are bound by the copying anyway
     }
 }
 
 // The sheet view in a screen of an unusual format or at a large zoom.
-static void drawsheetrows(const unsigned char *top, const Uint32 *colours)
+static void drawsheetrows(const unsigned char* top, const Uint32* colours)
 {
     Uint32 row[VIEWW];
     for (int r = 0; r < VIEWH; r++) {
@@ -98,7 +96,7 @@ static void drawsheetview()
 {
     Uint32 colours[16];
     mappalette(colours);
-    const unsigned char *top = img + tstop * TILE;
+    const unsigned char* top = img + tstop * TILE;
     int bpp = screen->format->BytesPerPixel;
     if ((bpp != 2 && bpp != 4) || VIEWW * zoom > screen->w || VIEWH * zoom > screen->h) {
         drawsheetrows(top, colours);
@@ -106,7 +104,8 @@ static void drawsheetview()
     }
     if (SDL_MUSTLOCK(screen))
         SDL_LockSurface(screen);
-    bool drawn = bpp == 2 ? drawpairsatzoom<Uint16>(top, colours) : drawpairsatzoom<Uint32>(top, colours);
+    bool drawn
+        = bpp == 2 ? drawpairsatzoom<Uint16>(top, colours) : drawpairsatzoom<Uint32>(top, colours);
     if (SDL_MUSTLOCK(screen))
         SDL_UnlockSurface(screen);
     if (!drawn)

@@ -57,7 +57,7 @@ void editorpaint(int x, int y, int button)
     int gx = ((x - left) / ezoom) % (tsselw * TILE);
     int gy = ((y - topy) / ezoom) % (tsselh * TILE);
     int colour = (button * 8 + curcol) % 16;
-    unsigned char *pixel = &grid[gx * GRIDSIZE + gy];
+    unsigned char* pixel = &grid[gx * GRIDSIZE + gy];
     if (*pixel == colour)
         return;
     storepixbuf(gx, gy, *pixel);
@@ -87,7 +87,7 @@ void undopixbuf()
 {
     if (pblen <= 0)
         return;
-    const pixentry *e = &pixbuf[pbpos];
+    const pixentry* e = &pixbuf[pbpos];
     grid[e->x * GRIDSIZE + e->y] = e->colour;
     pbpos--;
     pblen--;

@@ -68,7 +68,7 @@ void draweditor()
 
 // The first n base pixels of the preview rows of grid row gy: each grid
 // pixel repeated ezoom times.
-static void spreadrow(Uint32 *row, const Uint32 *colours, int gy, int n)
+static void spreadrow(Uint32* row, const Uint32* colours, int gy, int n)
 {
     int c = 0;
     for (int gx = 0; c < n; gx++) {
@@ -80,10 +80,10 @@ static void spreadrow(Uint32 *row, const Uint32 *colours, int gy, int n)
 
 // Copies the first periodbytes of a preview row, drawn from line on, along
 // the rest of it, in each of its screen rows.
-static void repeatacross(Uint8 *line, size_t periodbytes, size_t rowbytes)
+static void repeatacross(Uint8* line, size_t periodbytes, size_t rowbytes)
 {
     for (int k = 0; k < zoom; k++) {
-        Uint8 *out = line + k * screen->pitch;
+        Uint8* out = line + k * screen->pitch;
         for (size_t done = periodbytes; done < rowbytes; done *= 2)
             memcpy(out + done, out, done < rowbytes - done ? done : rowbytes - done);
     }
@@ -114,11 +114,11 @@ void drawgrid()
     Uint32 row[PREVIEWW];
     if (SDL_MUSTLOCK(screen))
         SDL_LockSurface(screen);
-    Uint8 *first = (Uint8 *)screen->pixels + top * zoom * pitch + left * zoom * bpp;
+    Uint8* first = (Uint8*)screen->pixels + top * zoom * pitch + left * zoom * bpp;
     for (int r = 0; r < viewh; r++) {
         if (clippedrows((top + r) * zoom, (top + r + 1) * zoom))
             continue;
-        Uint8 *line = first + r * zoom * pitch;
+        Uint8* line = first + r * zoom * pitch;
         int from = r >= down ? r - down : r % ezoom != 0 ? r - 1 : -1;
         if (from >= 0 && !clippedrows((top + from) * zoom, (top + from + 1) * zoom)) {
             for (int k = 0; k < zoom; k++)

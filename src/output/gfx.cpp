@@ -7,19 +7,75 @@
 // Pointer shape: 0 transparent, 1 black, 2 the current colour. The hot
 // spot is the top-left cell.
 const unsigned char pgfx[8 * 8] = {
-    1, 1, 1, 1, 0, 0, 0, 0,
-    1, 2, 2, 2, 1, 1, 0, 0,
-    1, 2, 2, 2, 2, 2, 1, 0,
-    1, 2, 2, 2, 2, 2, 2, 1,
-    0, 1, 2, 2, 2, 2, 1, 0,
-    0, 1, 2, 2, 2, 2, 2, 1,
-    0, 0, 1, 2, 1, 2, 2, 1,
-    0, 0, 0, 1, 0, 1, 1, 0,
+    1,
+    1,
+    1,
+    1,
+    0,
+    0,
+    0,
+    0,
+    1,
+    2,
+    2,
+    2,
+    1,
+    1,
+    0,
+    0,
+    1,
+    2,
+    2,
+    2,
+    2,
+    2,
+    1,
+    0,
+    1,
+    2,
+    2,
+    2,
+    2,
+    2,
+    2,
+    1,
+    0,
+    1,
+    2,
+    2,
+    2,
+    2,
+    1,
+    0,
+    0,
+    1,
+    2,
+    2,
+    2,
+    2,
+    2,
+    1,
+    0,
+    0,
+    1,
+    2,
+    1,
+    2,
+    2,
+    1,
+    0,
+    0,
+    0,
+    1,
+    0,
+    1,
+    1,
+    0,
 };
 
 // One single-pixel blit per target pixel; kept for targets the fast path
 // cannot convert into.
-static void zoombyblits(SDL_Surface *from, SDL_Surface *to)
+static void zoombyblits(SDL_Surface* from, SDL_Surface* to)
 {
     src.w = src.h = 1;
     for (int y = 0; y < from->h; y++) {
@@ -40,11 +96,11 @@ static void zoombyblits(SDL_Surface *from, SDL_Surface *to)
 // Nearest-neighbour enlargement by zoom. The source is first blitted once
 // into a surface of the target's format, which converts every pixel just
 // as a blit into the target would; then each pixel is repeated.
-void zoomgraphic(SDL_Surface *from, SDL_Surface *to)
+void zoomgraphic(SDL_Surface* from, SDL_Surface* to)
 {
-    SDL_PixelFormat *f = to->format;
-    SDL_Surface *conv = SDL_CreateRGBSurface(SDL_SWSURFACE, from->w, from->h, f->BitsPerPixel,
-                                             f->Rmask, f->Gmask, f->Bmask, f->Amask);
+    SDL_PixelFormat* f = to->format;
+    SDL_Surface* conv = SDL_CreateRGBSurface(
+        SDL_SWSURFACE, from->w, from->h, f->BitsPerPixel, f->Rmask, f->Gmask, f->Bmask, f->Amask);
     if (conv == NULL || f->BytesPerPixel != 4 || SDL_BlitSurface(from, NULL, conv, NULL) < 0) {
         if (conv != NULL)
             SDL_FreeSurface(conv);
@@ -54,9 +110,9 @@ void zoomgraphic(SDL_Surface *from, SDL_Surface *to)
     SDL_LockSurface(conv);
     SDL_LockSurface(to);
     for (int y = 0; y < from->h; y++) {
-        const Uint32 *in = (const Uint32 *)((const Uint8 *)conv->pixels + y * conv->pitch);
-        Uint8 *first = (Uint8 *)to->pixels + y * zoom * to->pitch;
-        Uint32 *out = (Uint32 *)first;
+        const Uint32* in = (const Uint32*)((const Uint8*)conv->pixels + y * conv->pitch);
+        Uint8* first = (Uint8*)to->pixels + y * zoom * to->pitch;
+        Uint32* out = (Uint32*)first;
         for (int x = 0; x < from->w; x++)
             for (int l = 0; l < zoom; l++)
                 *out++ = in[x];
@@ -87,7 +143,7 @@ void drawpointer()
 
 // The sheet's 16 colours in the screen's pixel format, mapped afresh for
 // every frame so a reloaded palette shows at once.
-void mappalette(Uint32 *colours)
+void mappalette(Uint32* colours)
 {
     for (int i = 0; i < 16; i++)
         colours[i] = SDL_MapRGB(screen->format, pal[i][0], pal[i][1], pal[i][2]);
@@ -95,18 +151,16 @@ void mappalette(Uint32 *colours)
 
 // Each colour repeated Z times; a fixed Z lets the compiler write whole
 // vectors at a time.
-template <typename P, int Z>
-static void expandrow(P *out, const Uint32 *colours, int n)
+template <typename P, int Z> static void expandrow(P* out, const Uint32* colours, int n)
 {
     for (int i = 0; i < n; i++)
         for (int l = 0; l < Z; l++)
             out[i * Z + l] = (P)colours[i];
 }
 
-template <typename P>
-static void writerow(Uint8 *line, const Uint32 *colours, int n)
+template <typename P> static void writerow(Uint8* line, const Uint32* colours, int n)
 {
-    P *out = (P *)line;
+    P* out = (P*)line;
     int z = zoom;
     if (z == 1) {
         expandrow<P, 1>(out, colours, n);
@@ -133,7 +187,7 @@ int clippedrows(int y0, int y1)
 // Draws n base pixels of one base row, starting at base pixel (bx, by):
 // the same pixels as one zoom x zoom fill per base pixel, written as one
 // screen row that is then copied down.
-void drawbaserow(int bx, int by, const Uint32 *colours, int n)
+void drawbaserow(int bx, int by, const Uint32* colours, int n)
 {
     int bpp = screen->format->BytesPerPixel;
     int x0 = bx * zoom, y0 = by * zoom;
@@ -152,7 +206,7 @@ void drawbaserow(int bx, int by, const Uint32 *colours, int n)
     }
     if (SDL_MUSTLOCK(screen))
         SDL_LockSurface(screen);
-    Uint8 *first = (Uint8 *)screen->pixels + y0 * screen->pitch + x0 * bpp;
+    Uint8* first = (Uint8*)screen->pixels + y0 * screen->pitch + x0 * bpp;
     if (bpp == 2)
         writerow<Uint16>(first, colours, n);
     else

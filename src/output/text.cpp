@@ -10,7 +10,7 @@ char mesbuf[TEXTMAX];
 int mesbuflen;
 int messagetime;
 
-static const int DRAWMAX = 200;   // longest text drawstring accepts
+static const int DRAWMAX = 200; // longest text drawstring accepts
 
 void resettext()
 {
@@ -21,13 +21,13 @@ void resettext()
     messagetime = 0;
 }
 
-static void textfailure(const char *line)
+static void textfailure(const char* line)
 {
     printf("%s", line);
     exit(1);
 }
 
-void initoutbuf(const char *text)
+void initoutbuf(const char* text)
 {
     for (int i = 0;; i++) {
         if (i == TEXTMAX)
@@ -41,7 +41,7 @@ void initoutbuf(const char *text)
 }
 
 // outbuflen grows with i, so the full test also stops a text that never ends.
-void addoutbuf(const char *text)
+void addoutbuf(const char* text)
 {
     for (int i = 0;; i++) {
         if (outbuflen == TEXTMAX)
@@ -61,7 +61,7 @@ void numoutbuf(int n)
 }
 
 // x and y are screen pixels. Magenta in a glyph is transparent.
-void drawstring(int x, int y, const char *text)
+void drawstring(int x, int y, const char* text)
 {
     int cell = GLYPH * zoom;
     for (int i = 0;; i++) {
@@ -71,7 +71,7 @@ void drawstring(int x, int y, const char *text)
         if (c == 0)
             return;
         if (c >= 128)
-            continue;  // the font has no glyphs past 7-bit ASCII
+            continue; // the font has no glyphs past 7-bit ASCII
         src.x = (Sint16)((c % 16) * cell);
         src.y = (Sint16)((c / 16) * cell);
         src.w = src.h = (Uint16)cell;

@@ -5,26 +5,20 @@
 #include <cstdint>
 #include <cstring>
 
-static const size_t FILEHEADER = 14;     // "BM", sizes, data offset
-static const uint32_t INFOHEADER = 40;   // the smallest information header we read
-static const int PALETTEENTRY = 4;       // B, G, R, unused
+static const size_t FILEHEADER = 14; // "BM", sizes, data offset
+static const uint32_t INFOHEADER = 40; // the smallest information header we read
+static const int PALETTEENTRY = 4; // B, G, R, unused
 
-uint32_t getu32(const unsigned char *p)
+uint32_t getu32(const unsigned char* p)
 {
     return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
 }
 
-int32_t gets32(const unsigned char *p)
-{
-    return (int32_t)getu32(p);
-}
+int32_t gets32(const unsigned char* p) { return (int32_t)getu32(p); }
 
-unsigned getu16(const unsigned char *p)
-{
-    return (unsigned)p[0] | (unsigned)p[1] << 8;
-}
+unsigned getu16(const unsigned char* p) { return (unsigned)p[0] | (unsigned)p[1] << 8; }
 
-static void putu32(unsigned char *p, uint32_t v)
+static void putu32(unsigned char* p, uint32_t v)
 {
     p[0] = (unsigned char)v;
     p[1] = (unsigned char)(v >> 8);
@@ -32,14 +26,14 @@ static void putu32(unsigned char *p, uint32_t v)
     p[3] = (unsigned char)(v >> 24);
 }
 
-static void putu16(unsigned char *p, unsigned v)
+static void putu16(unsigned char* p, unsigned v)
 {
     p[0] = (unsigned char)v;
     p[1] = (unsigned char)(v >> 8);
 }
 
 // Unpacks one 104-byte row, high nibble left, into sheet row y.
-static void unpackrow(const unsigned char *row, unsigned char *pix, int y)
+static void unpackrow(const unsigned char* row, unsigned char* pix, int y)
 {
     for (int i = 0; i < BMPROW; i++) {
         pix[(2 * i) * SHEETH + y] = row[i] >> 4;
@@ -51,7 +45,7 @@ static void unpackrow(const unsigned char *row, unsigned char *pix, int y)
 // when the whole file is sound: returns the file's own row count, else 0
 // with out half-written. A height over 848 gives the first 848 rows in
 // file order, and a count over 848 tells the caller the rest is missing.
-int decodesheet(const unsigned char *buf, size_t len, sheetimage *out)
+int decodesheet(const unsigned char* buf, size_t len, sheetimage* out)
 {
     if (len < FILEHEADER + INFOHEADER || buf[0] != 'B' || buf[1] != 'M')
         return 0;
@@ -80,7 +74,7 @@ int decodesheet(const unsigned char *buf, size_t len, sheetimage *out)
 
     memset(out->pal, 0, sizeof out->pal);
     for (uint32_t i = 0; i < colours; i++) {
-        const unsigned char *e = buf + paletteat + i * PALETTEENTRY;
+        const unsigned char* e = buf + paletteat + i * PALETTEENTRY;
         out->pal[i][0] = e[2];
         out->pal[i][1] = e[1];
         out->pal[i][2] = e[0];
@@ -95,7 +89,7 @@ int decodesheet(const unsigned char *buf, size_t len, sheetimage *out)
 
 // Writes img, pal and imgh in this program's own layout: a 40-byte
 // information header, 16 palette entries, rows bottom-up. Returns the size.
-size_t encodesheet(unsigned char *buf)
+size_t encodesheet(unsigned char* buf)
 {
     uint32_t datasize = (uint32_t)(imgw * imgh / 2);
     memset(buf, 0, BMPHEADER);
@@ -110,15 +104,16 @@ size_t encodesheet(unsigned char *buf)
     putu16(buf + 28, 4);
     putu32(buf + 34, datasize);
     for (int i = 0; i < 16; i++) {
-        unsigned char *e = buf + 54 + i * PALETTEENTRY;
+        unsigned char* e = buf + 54 + i * PALETTEENTRY;
         e[0] = pal[i][2];
         e[1] = pal[i][1];
         e[2] = pal[i][0];
     }
-    unsigned char *row = buf + BMPHEADER;
+    unsigned char* row = buf + BMPHEADER;
     for (int y = imgh - 1; y >= 0; y--) {
         for (int i = 0; i < BMPROW; i++)
-            row[i] = (unsigned char)(img[(2 * i) * SHEETH + y] * 16 + img[(2 * i + 1) * SHEETH + y]);
+            row[i]
+                = (unsigned char)(img[(2 * i) * SHEETH + y] * 16 + img[(2 * i + 1) * SHEETH + y]);
         row += BMPROW;
     }
     return BMPHEADER + datasize;

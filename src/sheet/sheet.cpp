@@ -34,10 +34,22 @@ char namedsheet[NAME_MAX + 1];
 // A new sheet's palette, eight two-step ramps: dark at i, light at i + 8,
 // so that the editor's right button paints the other shade.
 const unsigned char NEWPALETTE[16][3] = {
-    { 0, 0, 0 },       { 52, 40, 84 },    { 124, 36, 44 },   { 136, 76, 36 },
-    { 164, 132, 44 },  { 36, 96, 52 },    { 36, 64, 128 },   { 172, 172, 180 },
-    { 96, 96, 108 },   { 124, 104, 184 }, { 224, 76, 68 },   { 232, 152, 76 },
-    { 248, 224, 100 }, { 100, 192, 76 },  { 76, 148, 232 },  { 255, 255, 255 },
+    { 0, 0, 0 },
+    { 52, 40, 84 },
+    { 124, 36, 44 },
+    { 136, 76, 36 },
+    { 164, 132, 44 },
+    { 36, 96, 52 },
+    { 36, 64, 128 },
+    { 172, 172, 180 },
+    { 96, 96, 108 },
+    { 124, 104, 184 },
+    { 224, 76, 68 },
+    { 232, 152, 76 },
+    { 248, 224, 100 },
+    { 100, 192, 76 },
+    { 76, 148, 232 },
+    { 255, 255, 255 },
 };
 
 // Larger than any 208-pixel-wide 4-bit sheet a paint program would write;
@@ -46,14 +58,14 @@ static const size_t FILEMAX = 4 << 20;
 static unsigned char filebuf[FILEMAX + 1];
 static sheetimage scratch;
 static unsigned char savebuf[BMPMAX];
-static char xattrnames[XATTR_LIST_MAX];    // a file's extended attributes, one at a time
+static char xattrnames[XATTR_LIST_MAX]; // a file's extended attributes, one at a time
 static char xattrvalue[XATTR_SIZE_MAX];
-static unsigned char zeros[4096];          // what reserves room where fallocate cannot
+static unsigned char zeros[4096]; // what reserves room where fallocate cannot
 
-static const char *const READFAILED = "could not read tile image.";
-static const char *const SAVEFAILED = "could not save tiles for some reason.";
-static const int LINKHOPS = 40;   // links the kernel follows before a name counts as a loop
-static const int TEMPNAMES = 10;  // temporary names tried: the fixed one and nine more
+static const char* const READFAILED = "could not read tile image.";
+static const char* const SAVEFAILED = "could not save tiles for some reason.";
+static const int LINKHOPS = 40; // links the kernel follows before a name counts as a loop
+static const int TEMPNAMES = 10; // temporary names tried: the fixed one and nine more
 static const int LOCKWAITS = 500; // 10 ms waits for another save of the sheet to end
 
 void resetsheet()
@@ -68,20 +80,17 @@ void resetsheet()
     namedsheet[0] = 0;
 }
 
-const char *sheetfilename(int n)
+const char* sheetfilename(int n)
 {
-    static const char *const names[SHEETFILES] = { "1TIL0000.bmp", "2TIL0000.bmp", "3TIL0000.bmp" };
+    static const char* const names[SHEETFILES] = { "1TIL0000.bmp", "2TIL0000.bmp", "3TIL0000.bmp" };
     if (n < 1 || n > SHEETFILES)
         return names[0];
     return names[n - 1];
 }
 
-const char *sheetname()
-{
-    return namedsheet[0] ? namedsheet : sheetfilename(episode);
-}
+const char* sheetname() { return namedsheet[0] ? namedsheet : sheetfilename(episode); }
 
-static void post(const char *text)
+static void post(const char* text)
 {
     initoutbuf(text);
     message(MESSAGEFRAMES);
@@ -89,13 +98,13 @@ static void post(const char *text)
 
 // Test hook: VORLUDIT_SAVETEST holding "notmpfile" or "nofallocate" makes a
 // save act as on a file system without unnamed files or without fallocate.
-static int savetest(const char *what)
+static int savetest(const char* what)
 {
-    const char *t = getenv("VORLUDIT_SAVETEST");
+    const char* t = getenv("VORLUDIT_SAVETEST");
     return t != NULL && strstr(t, what) != NULL;
 }
 
-static fileid idof(const struct stat *st)
+static fileid idof(const struct stat* st)
 {
     fileid id;
     memset(&id, 0, sizeof id);
@@ -111,7 +120,7 @@ static fileid idof(const struct stat *st)
     return id;
 }
 
-static int sameid(const fileid *a, const fileid *b)
+static int sameid(const fileid* a, const fileid* b)
 {
     return a->there == b->there && a->dev == b->dev && a->ino == b->ino && a->size == b->size
         && a->mtime == b->mtime && a->mtimens == b->mtimens;
@@ -119,14 +128,14 @@ static int sameid(const fileid *a, const fileid *b)
 
 // The length of the folder part of a path, its last slash included; 0 for
 // a name in the working folder.
-static int folderlength(const char *path)
+static int folderlength(const char* path)
 {
-    const char *slash = strrchr(path, '/');
+    const char* slash = strrchr(path, '/');
     return slash ? (int)(slash - path + 1) : 0;
 }
 
 // The folder a path names a file in: "." for a bare name.
-static void folderof(const char *path, char *dir)
+static void folderof(const char* path, char* dir)
 {
     int dirlen = folderlength(path);
     snprintf(dir, PATH_MAX, "%.*s", dirlen ? dirlen : 1, dirlen ? path : ".");
@@ -136,7 +145,7 @@ static void folderof(const char *path, char *dir)
 // setting: in a sticky folder anyone may write (/tmp), a link is followed
 // only when it belongs to the user or to the folder's owner, so another
 // user cannot plant a sheet name that leads to a file of the user's.
-static int mayfollow(const char *link)
+static int mayfollow(const char* link)
 {
     char dir[PATH_MAX];
     struct stat ls, ds;
@@ -151,7 +160,7 @@ static int mayfollow(const char *link)
 // relative to its own folder, so that the link itself stays and a link to
 // a file not made yet still names where the first save creates it. As many
 // links are followed as the kernel would follow.
-static int targetpath(const char *name, char *path)
+static int targetpath(const char* name, char* path)
 {
     if (strlen(name) >= PATH_MAX) {
         errno = ENAMETOOLONG;
@@ -162,7 +171,7 @@ static int targetpath(const char *name, char *path)
         char link[PATH_MAX], next[PATH_MAX];
         ssize_t n = readlink(path, link, sizeof link - 1);
         if (n < 0)
-            return errno == EINVAL || errno == ENOENT;  // not a link, or nothing there yet
+            return errno == EINVAL || errno == ENOENT; // not a link, or nothing there yet
         errno = hops == LINKHOPS ? ELOOP : EACCES;
         if (hops == LINKHOPS || !mayfollow(path))
             return 0;
@@ -176,7 +185,7 @@ static int targetpath(const char *name, char *path)
 }
 
 // Both descriptors name the file that is under name in dir now.
-static int isnamed(int dir, const char *name, int fd)
+static int isnamed(int dir, const char* name, int fd)
 {
     struct stat a, b;
     return fstatat(dir, name, &a, AT_SYMLINK_NOFOLLOW) == 0 && fstat(fd, &b) == 0
@@ -189,7 +198,7 @@ static int isnamed(int dir, const char *name, int fd)
 // differ for a moment: that is tried again). *dir is then the file's
 // folder and *base its name there. Returns the descriptor; -1 with errno
 // ENOENT and *dir open when there is no file yet; else -1 with *dir closed.
-static int opensheet(const char *name, int flags, int *dir, const char **base, struct stat *st)
+static int opensheet(const char* name, int flags, int* dir, const char** base, struct stat* st)
 {
     static char path[PATH_MAX];
     char folder[PATH_MAX];
@@ -216,23 +225,23 @@ static int opensheet(const char *name, int flags, int *dir, const char **base, s
         if (fd < 0)
             return -1;
     }
-    errno = EACCES;  // the name leads elsewhere than the links do
+    errno = EACCES; // the name leads elsewhere than the links do
     return -1;
 }
 
 // Reads the whole sheet file into filebuf and notes what file it was;
 // returns its length, or -1.
-static long readfile(const char *name, int *missing)
+static long readfile(const char* name, int* missing)
 {
     int dir;
-    const char *base;
+    const char* base;
     struct stat st;
     int fd = opensheet(name, O_RDONLY, &dir, &base, &st);
     *missing = fd < 0 && errno == ENOENT && dir >= 0;
     if (dir >= 0)
         close(dir);
     sheetseen = idof(fd >= 0 ? &st : NULL);
-    FILE *f = fd >= 0 ? fdopen(fd, "rb") : NULL;
+    FILE* f = fd >= 0 ? fdopen(fd, "rb") : NULL;
     if (f == NULL) {
         if (fd >= 0)
             close(fd);
@@ -246,7 +255,7 @@ static long readfile(const char *name, int *missing)
 
 // Rows below imgh keep what they held: a shorter sheet only replaces its
 // own rows.
-void commitsheet(const sheetimage *s)
+void commitsheet(const sheetimage* s)
 {
     for (int x = 0; x < SHEETW; x++)
         memcpy(img + x * SHEETH, s->pix + x * SHEETH, (size_t)s->h);
@@ -276,8 +285,7 @@ void loadtiles()
         post("sheet taller than 848 rows: read only.");
 }
 
-
-static int writeall(int fd, const unsigned char *data, size_t len, off_t at)
+static int writeall(int fd, const unsigned char* data, size_t len, off_t at)
 {
     for (size_t done = 0; done < len;) {
         ssize_t n = pwrite(fd, data + done, len - done, at + (off_t)done);
@@ -314,7 +322,7 @@ static void syncfolder(int dir)
 
 // Gives an open file a name in dir. AT_EMPTY_PATH, where the user is
 // privileged, is the quicker; through /proc anyone may.
-static int namefile(int fd, int dir, const char *name)
+static int namefile(int fd, int dir, const char* name)
 {
     char proc[32];
     snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
@@ -326,7 +334,7 @@ static int namefile(int fd, int dir, const char *name)
 // a save removes what a killed one left; ".NAME.saving1" to 9 when that
 // name is taken by something this user cannot remove (a folder, another
 // user's file in a shared folder). NAME is cut to fit a file name's limit.
-static void tempname(const char *base, int k, char *tmp)
+static void tempname(const char* base, int k, char* tmp)
 {
     char suffix[24] = ".saving";
     if (k > 0)
@@ -336,13 +344,15 @@ static void tempname(const char *base, int k, char *tmp)
 
 // Gives fd the first temporary name that is free or can be freed; with fd
 // -1, creates a new file under it. Returns the descriptor, or -1.
-static int claimtemp(int dir, const char *base, int fd, mode_t mode, char *tmp)
+static int claimtemp(int dir, const char* base, int fd, mode_t mode, char* tmp)
 {
     for (int k = 0; k < TEMPNAMES; k++) {
         tempname(base, k, tmp);
         for (int again = 0; again < 2; again++) {
             int made = fd >= 0 ? namefile(fd, dir, tmp)
-                     : (fd = openat(dir, tmp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode)) >= 0;
+                               : (fd = openat(dir, tmp,
+                                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode))
+                    >= 0;
             if (made)
                 return fd;
             if (errno != EEXIST)
@@ -361,13 +371,13 @@ static int claimtemp(int dir, const char *base, int fd, mode_t mode, char *tmp)
 static int copyxattrs(int from, int to)
 {
     ssize_t n = flistxattr(to, xattrnames, sizeof xattrnames);
-    for (char *p = xattrnames; n > 0 && p < xattrnames + n; p += strlen(p) + 1)
+    for (char* p = xattrnames; n > 0 && p < xattrnames + n; p += strlen(p) + 1)
         if (fremovexattr(to, p) != 0)
             return 0;
     n = flistxattr(from, xattrnames, sizeof xattrnames);
     if (n < 0)
         return errno == ENOTSUP;
-    for (char *p = xattrnames; p < xattrnames + n; p += strlen(p) + 1) {
+    for (char* p = xattrnames; p < xattrnames + n; p += strlen(p) + 1) {
         ssize_t v = fgetxattr(from, p, xattrvalue, sizeof xattrvalue);
         if (v < 0 || fsetxattr(to, p, xattrvalue, (size_t)v, 0) != 0)
             return 0;
@@ -391,14 +401,14 @@ static int copyflags(int from, int to)
 // capabilities), what the old one is but for its content and names. The
 // mode goes last: the owner change clears set-id bits, and it matches the
 // ACL's mask either way.
-static int takeover(int old, const struct stat *st, int fd)
+static int takeover(int old, const struct stat* st, int fd)
 {
     return fchown(fd, st->st_uid, st->st_gid) == 0 && copyxattrs(old, fd)
         && fchmod(fd, st->st_mode & 07777) == 0 && copyflags(old, fd);
 }
 
 // Removes a temporary name, provided it is still this save's file.
-static void dropname(int dir, const char *tmp, int fd)
+static void dropname(int dir, const char* tmp, int fd)
 {
     if (isnamed(dir, tmp, fd))
         unlinkat(dir, tmp, 0);
@@ -412,8 +422,8 @@ static void dropname(int dir, const char *tmp, int fd)
 // what the old file was (another owner or group, attributes the user
 // cannot set) or cannot be made (a folder the user may not write, every
 // temporary name taken): the caller then writes the old file in place.
-static int replacefile(int dir, const char *base, int old, const struct stat *st, const unsigned char *data,
-                       size_t len)
+static int replacefile(int dir, const char* base, int old, const struct stat* st,
+    const unsigned char* data, size_t len)
 {
     char tmp[NAME_MAX + 1];
     mode_t mode = old >= 0 ? 0600 : 0666;
@@ -469,11 +479,11 @@ static int reserve(int fd, off_t old, size_t len)
 // Keeps the file's names, links, owner, permissions and attributes. The
 // file is this save's to note as seen whatever came of it: a failed
 // reservation leaves the old sheet with only a new time.
-static int writeinplace(int fd, const struct stat *st, const unsigned char *data, size_t len)
+static int writeinplace(int fd, const struct stat* st, const unsigned char* data, size_t len)
 {
     struct stat now;
-    int ok = reserve(fd, st->st_size, len) && writeall(fd, data, len, 0) && ftruncate(fd, (off_t)len) == 0
-          && fsync(fd) == 0;
+    int ok = reserve(fd, st->st_size, len) && writeall(fd, data, len, 0)
+        && ftruncate(fd, (off_t)len) == 0 && fsync(fd) == 0;
     if (fstat(fd, &now) == 0)
         sheetseen = idof(&now);
     return ok;
@@ -481,7 +491,7 @@ static int writeinplace(int fd, const struct stat *st, const unsigned char *data
 
 // Opens and locks the sheet file for a save; a file replaced while this
 // save waited for the lock is opened again. Returns as opensheet does.
-static int locksheet(const char *name, int *dir, const char **base, struct stat *st)
+static int locksheet(const char* name, int* dir, const char** base, struct stat* st)
 {
     for (int tries = 0; tries < 3; tries++) {
         int fd = opensheet(name, O_WRONLY, dir, base, st);
@@ -506,10 +516,10 @@ static int locksheet(const char *name, int *dir, const char **base, struct stat 
 // as seen, so that the next save writes over it. A file nobody may write
 // is never replaced, also by root; one with other hard links is written in
 // place, since a rename would leave the other names with the old sheet.
-int savefile(const char *name, const unsigned char *data, size_t len, int replace)
+int savefile(const char* name, const unsigned char* data, size_t len, int replace)
 {
     int dir;
-    const char *base;
+    const char* base;
     struct stat st;
     int fd = locksheet(name, &dir, &base, &st);
     if (fd < 0 && dir < 0)
@@ -541,5 +551,7 @@ void savetiles()
 {
     size_t len = encodesheet(savebuf);
     int saved = sheetlocked ? 0 : savefile(sheetname(), savebuf, len, SAVESEEN);
-    post(saved > 0 ? "tile image saved." : saved < 0 ? "sheet changed on disk: F5 again saves over it." : SAVEFAILED);
+    post(saved > 0      ? "tile image saved."
+            : saved < 0 ? "sheet changed on disk: F5 again saves over it."
+                        : SAVEFAILED);
 }

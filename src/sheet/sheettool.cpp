@@ -5,36 +5,36 @@
 #include <cerrno>
 #include <climits>
 #include <csetjmp>
-#include <cstdint>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <png.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-static const char *const USAGE =
-    "usage: vorludit-sheet new [--force] [FILE]\n"
-    "       vorludit-sheet import [--force] IMAGE [FILE]\n"
-    "       vorludit-sheet --help | --version\n"
-    "\n"
-    "new writes a blank 208 x 848 sheet with a default palette: colours 0 to 7\n"
-    "are dark shades and 8 to 15 the light shades of the same eight hues, so\n"
-    "the editor's right button paints the other shade of the current colour.\n"
-    "import converts a picture 208 pixels wide and at most 848 tall with at\n"
-    "most 16 colours (a 1-, 4- or 8-bit BMP, or an indexed PNG), keeping its\n"
-    "palette order. FILE is 1TIL0000.bmp unless given; an existing FILE is\n"
-    "replaced only with --force.\n";
+static const char* const USAGE
+    = "usage: vorludit-sheet new [--force] [FILE]\n"
+      "       vorludit-sheet import [--force] IMAGE [FILE]\n"
+      "       vorludit-sheet --help | --version\n"
+      "\n"
+      "new writes a blank 208 x 848 sheet with a default palette: colours 0 to 7\n"
+      "are dark shades and 8 to 15 the light shades of the same eight hues, so\n"
+      "the editor's right button paints the other shade of the current colour.\n"
+      "import converts a picture 208 pixels wide and at most 848 tall with at\n"
+      "most 16 colours (a 1-, 4- or 8-bit BMP, or an indexed PNG), keeping its\n"
+      "palette order. FILE is 1TIL0000.bmp unless given; an existing FILE is\n"
+      "replaced only with --force.\n";
 
-static sheetimage picture;        // the sheet to be written
-static sheetimage readback;       // that sheet as the editor will read it
+static sheetimage picture; // the sheet to be written
+static sheetimage readback; // that sheet as the editor will read it
 static unsigned char pngrows[SHEETH][SHEETW];
 static unsigned char filedata[BMPMAX];
 static png_bytep pngrowstarts[SHEETH];
-static unsigned char used[256];   // the palette entries the picture's pixels use
-static char why[320];             // why a picture cannot become a sheet
+static unsigned char used[256]; // the palette entries the picture's pixels use
+static char why[320]; // why a picture cannot become a sheet
 
-static int fail(const char *format, ...)
+static int fail(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
@@ -46,7 +46,7 @@ static int fail(const char *format, ...)
 }
 
 // Sets why and returns 0, so that a reader can end with it.
-static int refuse(const char *format, ...)
+static int refuse(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
@@ -65,7 +65,7 @@ static int fitsheet(unsigned long w, unsigned long h)
 }
 
 // Takes one row of palette indices into the picture, noting which it uses.
-static void takerow(const unsigned char *row, int y)
+static void takerow(const unsigned char* row, int y)
 {
     for (int x = 0; x < SHEETW; x++) {
         used[row[x]] = 1;
@@ -86,8 +86,10 @@ static int checkcolours()
     if (n > 16)
         return refuse("%d colours; a sheet has at most 16", n);
     if (past >= 0)
-        return refuse("its %d colours are not all in palette entries 0 to 15 (a pixel of colour %d); save it with "
-                      "a palette of its own colours only (convert IMAGE -colors 16 NEW.png)", n, past);
+        return refuse("its %d colours are not all in palette entries 0 to 15 (a pixel of colour "
+                      "%d); save it with "
+                      "a palette of its own colours only (convert IMAGE -colors 16 NEW.png)",
+            n, past);
     return 1;
 }
 
@@ -103,7 +105,7 @@ static void takecolour(int i, unsigned char r, unsigned char g, unsigned char b)
 
 // The size and colour count a BMP's header gives, read before anything is
 // decoded: the 12-byte OS/2 header has 16-bit sizes and no colour count.
-static int bmpheader(FILE *f, unsigned long *w, unsigned long *h, int *colours)
+static int bmpheader(FILE* f, unsigned long* w, unsigned long* h, int* colours)
 {
     unsigned char b[50] = { 0 };
     size_t n = fread(b, 1, sizeof b, f);
@@ -123,7 +125,7 @@ static int bmpheader(FILE *f, unsigned long *w, unsigned long *h, int *colours)
 // byte a pixel with the file's palette in order; palette entries past the
 // file's own colours are black. The size is checked first, so that a
 // small file claiming a huge picture is refused before it is decoded.
-static int readbmp(FILE *f)
+static int readbmp(FILE* f)
 {
     unsigned long w = 0, h = 0;
     int colours = 0;
@@ -131,12 +133,12 @@ static int readbmp(FILE *f)
         fclose(f);
         return 0;
     }
-    SDL_RWops *rw = SDL_RWFromFP(f, 1);
+    SDL_RWops* rw = SDL_RWFromFP(f, 1);
     if (rw == NULL) {
         fclose(f);
         return refuse("%s", SDL_GetError());
     }
-    SDL_Surface *s = SDL_LoadBMP_RW(rw, 1);
+    SDL_Surface* s = SDL_LoadBMP_RW(rw, 1);
     if (s == NULL)
         return refuse("cannot be read as a BMP (%s)", SDL_GetError());
     int ok = 1;
@@ -144,10 +146,10 @@ static int readbmp(FILE *f)
         ok = refuse("a %d-bit BMP without a palette; a sheet needs one", s->format->BitsPerPixel);
     ok = ok && fitsheet((unsigned long)s->w, (unsigned long)s->h);
     for (int y = 0; ok && y < s->h; y++)
-        takerow((const unsigned char *)s->pixels + y * s->pitch, y);
+        takerow((const unsigned char*)s->pixels + y * s->pitch, y);
     ok = ok && checkcolours();
     if (ok) {
-        const SDL_Palette *p = s->format->palette;
+        const SDL_Palette* p = s->format->palette;
         memset(picture.pal, 0, sizeof picture.pal);
         for (int i = 0; i < p->ncolors && i < colours; i++)
             takecolour(i, p->colors[i].r, p->colors[i].g, p->colors[i].b);
@@ -165,12 +167,10 @@ static void pngerror(png_structp png, png_const_charp text)
     png_longjmp(png, 1);
 }
 
-static void pngwarning(png_structp, png_const_charp)
-{
-}
+static void pngwarning(png_structp, png_const_charp) { }
 
 // The palette and the rows exactly as stored: no gamma, no transparency.
-static int readpngpicture(png_structp png, png_infop info, FILE *f)
+static int readpngpicture(png_structp png, png_infop info, FILE* f)
 {
     png_init_io(png, f);
     png_read_info(png, info);
@@ -200,7 +200,7 @@ static int readpngpicture(png_structp png, png_infop info, FILE *f)
     return 1;
 }
 
-static int readpng(FILE *f)
+static int readpng(FILE* f)
 {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, NULL, pngerror, pngwarning);
     png_infop info = png ? png_create_info_struct(png) : NULL;
@@ -216,9 +216,9 @@ static int readpng(FILE *f)
 
 // Reads a picture into picture by the first bytes of its file; returns 1,
 // or 0 with why set.
-static int readpicture(const char *path)
+static int readpicture(const char* path)
 {
-    FILE *f = openregular(path);
+    FILE* f = openregular(path);
     if (f == NULL)
         return refuse("%s", errno == EINVAL ? "not a regular file" : strerror(errno));
     unsigned char magic[8] = { 0 };
@@ -234,7 +234,7 @@ static int readpicture(const char *path)
 
 // A target that is there already is replaced only with force, and only
 // when it is a regular file (or a link to one).
-static int checktarget(const char *target, int force)
+static int checktarget(const char* target, int force)
 {
     struct stat st;
     if (lstat(target, &st) != 0)
@@ -252,13 +252,13 @@ static int checktarget(const char *target, int force)
 
 // Encodes picture with the editor's writer, makes sure the result reads
 // back as the same sheet, and writes it.
-static int writesheet(const char *target, int force)
+static int writesheet(const char* target, int force)
 {
     resetsheet();
     commitsheet(&picture);
     size_t len = encodesheet(filedata);
-    int same = decodesheet(filedata, len, &readback) && readback.h == picture.h &&
-               memcmp(readback.pal, picture.pal, sizeof pal) == 0;
+    int same = decodesheet(filedata, len, &readback) && readback.h == picture.h
+        && memcmp(readback.pal, picture.pal, sizeof pal) == 0;
     for (int x = 0; same && x < SHEETW; x++)
         same = memcmp(readback.pix + x * SHEETH, picture.pix + x * SHEETH, (size_t)picture.h) == 0;
     if (!same)
@@ -268,7 +268,7 @@ static int writesheet(const char *target, int force)
     return 0;
 }
 
-static int newsheet(const char *target, int force)
+static int newsheet(const char* target, int force)
 {
     if (!checktarget(target, force))
         return 1;
@@ -278,7 +278,7 @@ static int newsheet(const char *target, int force)
     return writesheet(target, force);
 }
 
-static int importsheet(const char *image, const char *target, int force)
+static int importsheet(const char* image, const char* target, int force)
 {
     if (!checktarget(target, force))
         return 1;
@@ -287,9 +287,9 @@ static int importsheet(const char *image, const char *target, int force)
     return writesheet(target, force);
 }
 
-int main(int argc, char *argv[])
+int main(int argc, char* argv[])
 {
-    const char *args[3];
+    const char* args[3];
     int n = 0, force = 0, bad = 0;
     for (int i = 1; i < argc; i++) {
         if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {

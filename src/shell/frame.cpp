@@ -43,7 +43,8 @@ void pointandclick(int x, int y, int button)
 // that was lost starts nothing.
 static void droplostrelease(Uint8 held)
 {
-    if ((leftbuttondown && !(held & SDL_BUTTON_LMASK)) || (rightbuttondown && !(held & SDL_BUTTON_RMASK)))
+    if ((leftbuttondown && !(held & SDL_BUTTON_LMASK))
+        || (rightbuttondown && !(held & SDL_BUTTON_RMASK)))
         leftbuttondown = rightbuttondown = 0;
 }
 
@@ -56,7 +57,7 @@ static void setpointer(int x, int y)
     pointery = atmost((y < 0 ? 0 : y) / zoom, sheight - 1);
 }
 
-void handleevent(const SDL_Event *e)
+void handleevent(const SDL_Event* e)
 {
     switch (e->type) {
     case SDL_MOUSEBUTTONDOWN:
@@ -92,7 +93,7 @@ void handleevent(const SDL_Event *e)
     }
 }
 
-static int pollevent(SDL_Event *e)
+static int pollevent(SDL_Event* e)
 {
     insdl = 1;
     int got = SDL_PollEvent(e);
@@ -124,7 +125,7 @@ void handleevents()
 }
 
 // A command fires once per press: in the first frame the key is seen held.
-static int keypressed(const Uint8 *keys, SDLKey sym, int *latch)
+static int keypressed(const Uint8* keys, SDLKey sym, int* latch)
 {
     if (!keys[sym]) {
         *latch = 0;
@@ -137,7 +138,7 @@ static int keypressed(const Uint8 *keys, SDLKey sym, int *latch)
 }
 
 // A held Up or Down fires at once and then every sixth frame.
-static int keyrepeated(const Uint8 *keys, SDLKey sym, int *counter)
+static int keyrepeated(const Uint8* keys, SDLKey sym, int* counter)
 {
     if (!keys[sym]) {
         *counter = 0;
@@ -162,7 +163,7 @@ static void zoomeditor(int change)
 
 // The order matters: a key sees the mode that an earlier key changed in
 // the same frame.
-void handlekeys(const Uint8 *keys)
+void handlekeys(const Uint8* keys)
 {
     if (keyrepeated(keys, SDLK_UP, &keyuptime) && mode == 0)
         scrolltiles(0);
@@ -215,7 +216,7 @@ static void fillgrey(int bx, int by, int bw, int bh)
 // frame anyway, so the grey only goes around it.
 static void clearbackground()
 {
-    int x = 0, y = 0, w = 0, h = 0;  // the rectangle in base pixels
+    int x = 0, y = 0, w = 0, h = 0; // the rectangle in base pixels
     if (mode == 0) {
         w = SHEETW;
         h = VIEWROWS * TILE;
@@ -225,10 +226,10 @@ static void clearbackground()
         w = vieww;
         h = viewh;
     }
-    fillgrey(0, 0, swidth, y);                         // above
-    fillgrey(0, y + h, swidth, sheight - y - h);       // below
-    fillgrey(0, y, x, h);                              // left
-    fillgrey(x + w, y, swidth - x - w, h);             // right
+    fillgrey(0, 0, swidth, y); // above
+    fillgrey(0, y + h, swidth, sheight - y - h); // below
+    fillgrey(0, y, x, h); // left
+    fillgrey(x + w, y, swidth - x - w, h); // right
 }
 
 void drawframe()
@@ -247,11 +248,10 @@ void drawframe()
 }
 
 // What the drawing reads besides the arrays and the pointer, in a fixed order.
-static void takescalars(int *v)
+static void takescalars(int* v)
 {
-    const int now[DRAWNSCALARS] = { mode, zoom, swidth, sheight, curcol, tstop,
-                                    tsselx, tssely, tsselw, tsselh, view, ezoom, viewx, viewy,
-                                    vieww, viewh, messagetime != 0, mesbuflen };
+    const int now[DRAWNSCALARS] = { mode, zoom, swidth, sheight, curcol, tstop, tsselx, tssely,
+        tsselw, tsselh, view, ezoom, viewx, viewy, vieww, viewh, messagetime != 0, mesbuflen };
     memcpy(v, now, sizeof now);
 }
 
@@ -260,13 +260,13 @@ static void takescalars(int *v)
 // the columns that changed in it.
 static const int STRIPROWS = 8;
 static const int STRIPS = (WINDOWH + STRIPROWS - 1) / STRIPROWS;
-static const int POINTERROWS = 8;  // the pointer's height in base pixels
+static const int POINTERROWS = 8; // the pointer's height in base pixels
 static SDL_Rect changed[STRIPS];
-static Uint8 stripdrawn[STRIPS];  // 1 for the strips to draw in this frame
+static Uint8 stripdrawn[STRIPS]; // 1 for the strips to draw in this frame
 
 // Narrows [*from, *to) in bytes to take in where rows a and b differ,
 // scanning only what lies outside it.
-static void widen(const Uint8 *a, const Uint8 *b, size_t n, size_t *from, size_t *to)
+static void widen(const Uint8* a, const Uint8* b, size_t n, size_t* from, size_t* to)
 {
     size_t i = 0;
     while (i < *from && a[i] == b[i])
@@ -282,10 +282,11 @@ static void widen(const Uint8 *a, const Uint8 *b, size_t n, size_t *from, size_t
 
 // The changed rectangle of the strip of screen rows [y0, y1), taken into
 // the copy of what the window shows; 0 if the strip is unchanged.
-static int changedrect(int y0, int y1, SDL_Rect *r)
+static int changedrect(int y0, int y1, SDL_Rect* r)
 {
-    size_t pitch = (size_t)screen->pitch, rowbytes = (size_t)screen->w * screen->format->BytesPerPixel;
-    const Uint8 *now = (const Uint8 *)screen->pixels;
+    size_t pitch = (size_t)screen->pitch,
+           rowbytes = (size_t)screen->w * screen->format->BytesPerPixel;
+    const Uint8* now = (const Uint8*)screen->pixels;
     if (memcmp(shown + y0 * pitch, now + y0 * pitch, (y1 - y0) * pitch) == 0)
         return 0;
     size_t from = rowbytes, to = 0;
@@ -319,7 +320,8 @@ static void presentchanges()
             memcpy(shown, screen->pixels, n);
     } else {
         for (int y = 0; y < screen->h; y += strip)
-            if (stripdrawn[y / strip] && changedrect(y, atmost(y + strip, screen->h), &changed[rects])) {
+            if (stripdrawn[y / strip]
+                && changedrect(y, atmost(y + strip, screen->h), &changed[rects])) {
                 rows += changed[rects].h;
                 rects++;
             }
@@ -370,8 +372,8 @@ static void markchanges()
     int moved = pointerx != drawn.pointerx || pointery != drawn.pointery;
     drawn.pointerx = pointerx;
     drawn.pointery = pointery;
-    if (memcmp(now, drawn.scalars, sizeof now) != 0 || memcmp(mesbuf, drawn.mesbuf, TEXTMAX) != 0 ||
-        memcmp(pal, drawn.pal, sizeof pal) != 0 || memcmp(img, drawn.img, sizeof img) != 0) {
+    if (memcmp(now, drawn.scalars, sizeof now) != 0 || memcmp(mesbuf, drawn.mesbuf, TEXTMAX) != 0
+        || memcmp(pal, drawn.pal, sizeof pal) != 0 || memcmp(img, drawn.img, sizeof img) != 0) {
         memcpy(drawn.scalars, now, sizeof now);
         memcpy(drawn.mesbuf, mesbuf, TEXTMAX);
         memcpy(drawn.pal, pal, sizeof pal);
@@ -447,7 +449,4 @@ Uint32 ticksleft(Uint32 due, Uint32 now)
 
 // Frames are never skipped: after a slow one the next ones run without
 // waiting until the schedule has caught up.
-Uint32 time_left()
-{
-    return ticksleft(next_time, SDL_GetTicks());
-}
+Uint32 time_left() { return ticksleft(next_time, SDL_GetTicks()); }

@@ -1,43 +1,40 @@
 // Start-up: settings, window, initial editor state, GUI graphics.
 #include "vorludit.h"
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <cerrno>
-#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-static const char *SETTINGSFILE = "vorludef.txt";
-static const char *GUIFILE = "vorlugfx.bmp";
-static const char *MENUFOLDER = "vorludit";   // in the home folder
-static const int ICONX = 16, ICONY = 64;      // the program's icon in the GUI graphics
+static const char* SETTINGSFILE = "vorludef.txt";
+static const char* GUIFILE = "vorlugfx.bmp";
+static const char* MENUFOLDER = "vorludit"; // in the home folder
+static const int ICONX = 16, ICONY = 64; // the program's icon in the GUI graphics
 static const int ICONSIZE = 16;
-static const int ICONSCALE = 2;               // the window's icon: 32 x 32
+static const int ICONSCALE = 2; // the window's icon: 32 x 32
 
-static const char *const USAGE =
-    "usage: vorludit [--menu] [FOLDER | SHEET]\n"
-    "       vorludit --help | --version\n"
-    "\n"
-    "Edits the tile sheet of the working folder: the first of 1TIL0000.bmp,\n"
-    "2TIL0000.bmp and 3TIL0000.bmp that exists (1TIL0000.bmp when none does).\n"
-    "FOLDER: works in FOLDER as if started there. SHEET, a .bmp file: works in\n"
-    "its folder and edits SHEET. --menu, with neither: works in ~/vorludit,\n"
-    "made on the first such start with a new sheet in it.\n";
+static const char* const USAGE
+    = "usage: vorludit [--menu] [FOLDER | SHEET]\n"
+      "       vorludit --help | --version\n"
+      "\n"
+      "Edits the tile sheet of the working folder: the first of 1TIL0000.bmp,\n"
+      "2TIL0000.bmp and 3TIL0000.bmp that exists (1TIL0000.bmp when none does).\n"
+      "FOLDER: works in FOLDER as if started there. SHEET, a .bmp file: works in\n"
+      "its folder and edits SHEET. --menu, with neither: works in ~/vorludit,\n"
+      "made on the first such start with a new sheet in it.\n";
 
-int rann(int n)
-{
-    return rand() % (n + 1);
-}
+int rann(int n) { return rand() % (n + 1); }
 
 // A FIFO or a device under one of our names must not hang the editor
 // or be read or written: files are opened without blocking, and only a
 // regular file (or a link to one) is taken, its status left in st. Returns
 // the descriptor, or -1 with errno ENOENT for a missing file and EINVAL
 // for one that is not regular.
-int openregularfd(const char *path, int flags, struct stat *st)
+int openregularfd(const char* path, int flags, struct stat* st)
 {
     int fd = open(path, flags | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
@@ -51,13 +48,13 @@ int openregularfd(const char *path, int flags, struct stat *st)
 }
 
 // The same, for reading through a stream.
-FILE *openregular(const char *path)
+FILE* openregular(const char* path)
 {
     struct stat st;
     int fd = openregularfd(path, O_RDONLY, &st);
     if (fd < 0)
         return NULL;
-    FILE *f = fdopen(fd, "rb");
+    FILE* f = fdopen(fd, "rb");
     if (f == NULL)
         close(fd);
     return f;
@@ -65,7 +62,7 @@ FILE *openregular(const char *path)
 
 // Opening without blocking says whether the name can be opened at all;
 // whether it holds a sheet is for the load to find out.
-int fileexists(const char *path)
+int fileexists(const char* path)
 {
     int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
@@ -77,7 +74,7 @@ int fileexists(const char *path)
 // Only the first byte counts: '1' to '9' is the window scale.
 void readsettings()
 {
-    FILE *f = openregular(SETTINGSFILE);
+    FILE* f = openregular(SETTINGSFILE);
     if (f == NULL)
         return;
     int c = fgetc(f);
@@ -87,7 +84,7 @@ void readsettings()
 }
 
 // A bad argument: one line, and no window.
-static void badarg(const char *arg, const char *why)
+static void badarg(const char* arg, const char* why)
 {
     printf("vorludit: %s: %s (vorludit --help shows the usage)\n", arg, why);
     exit(2);
@@ -96,7 +93,7 @@ static void badarg(const char *arg, const char *why)
 // A folder is worked in as if the editor were started there; a sheet's
 // folder likewise, and the sheet itself is the one edited, made by the
 // first F5 when it is not there yet.
-static void workon(const char *path)
+static void workon(const char* path)
 {
     struct stat st;
     if (stat(path, &st) == 0 && S_ISDIR(st.st_mode)) {
@@ -104,7 +101,7 @@ static void workon(const char *path)
             badarg(path, strerror(errno));
         return;
     }
-    const char *name = strrchr(path, '/');
+    const char* name = strrchr(path, '/');
     name = name != NULL ? name + 1 : path;
     size_t len = strlen(name);
     if (len <= 4 || strcasecmp(name + len - 4, ".bmp") != 0)
@@ -112,7 +109,8 @@ static void workon(const char *path)
     if (len >= sizeof namedsheet)
         badarg(path, strerror(ENAMETOOLONG));
     char dir[PATH_MAX];
-    snprintf(dir, sizeof dir, "%.*s", name == path ? 1 : (int)(name - path), name == path ? "." : path);
+    snprintf(
+        dir, sizeof dir, "%.*s", name == path ? 1 : (int)(name - path), name == path ? "." : path);
     if (chdir(dir) != 0)
         badarg(path, strerror(errno));
     strcpy(namedsheet, name);
@@ -123,9 +121,10 @@ static void workon(const char *path)
 // made that folder, which then gets a new sheet.
 static int workinmenufolder()
 {
-    const char *home = getenv("HOME");
+    const char* home = getenv("HOME");
     char dir[PATH_MAX];
-    if (home == NULL || home[0] == 0 || snprintf(dir, sizeof dir, "%s/%s", home, MENUFOLDER) >= (int)sizeof dir) {
+    if (home == NULL || home[0] == 0
+        || snprintf(dir, sizeof dir, "%s/%s", home, MENUFOLDER) >= (int)sizeof dir) {
         printf("vorludit: no home folder to make %s in\n", MENUFOLDER);
         exit(1);
     }
@@ -140,9 +139,9 @@ static int workinmenufolder()
 // The command line: help and the version end the program; otherwise it
 // moves to the folder to work in. Returns 1 when that folder was just made
 // for a menu start and wants a new sheet.
-int readargs(int argc, char *argv[])
+int readargs(int argc, char* argv[])
 {
-    const char *arg = NULL;
+    const char* arg = NULL;
     int menu = 0;
     for (int i = 1; i < argc; i++) {
         if (strcmp(argv[i], "--help") == 0) {
@@ -182,7 +181,7 @@ static void newsheetpalette()
 void initeditor()
 {
     mode = 0;
-    curcol = rann(14) + 1;  // never colour 0, which is usually the background
+    curcol = rann(14) + 1; // never colour 0, which is usually the background
     for (int n = SHEETFILES; n >= 1; n--)
         if (fileexists(sheetfilename(n)))
             episode = n;
@@ -199,7 +198,7 @@ static int invisible()
     char name[32];
     if (SDL_VideoDriverName(name, sizeof name) == NULL || strcmp(name, "offscreen") != 0)
         return 0;
-    const char *asked = getenv("SDL_VIDEODRIVER");
+    const char* asked = getenv("SDL_VIDEODRIVER");
     if (asked != NULL && strcmp(asked, "offscreen") == 0)
         return 0;
     SDL_SetError("No available video device");
@@ -239,9 +238,9 @@ void startvideo()
 }
 
 // The graphics line names the file where SDL's own text does not.
-static void guifailure(const char *path)
+static void guifailure(const char* path)
 {
-    const char *why = SDL_GetError();
+    const char* why = SDL_GetError();
     if (strstr(why, path) != NULL)
         printf("Can't load editor graphics: %s\n", why);
     else if (why[0] != 0)
@@ -251,14 +250,14 @@ static void guifailure(const char *path)
     exit(1);
 }
 
-static SDL_Surface *readbmp(const char *path)
+static SDL_Surface* readbmp(const char* path)
 {
-    FILE *f = openregular(path);
+    FILE* f = openregular(path);
     if (f == NULL) {
         SDL_SetError("Couldn't open %s", path);
         return NULL;
     }
-    SDL_RWops *rw = SDL_RWFromFP(f, 1);
+    SDL_RWops* rw = SDL_RWFromFP(f, 1);
     if (rw == NULL) {
         fclose(f);
         return NULL;
@@ -269,11 +268,11 @@ static SDL_Surface *readbmp(const char *path)
 // The installed copy of the graphics: found from where the program itself
 // is, so that an installed tree still works when moved as a whole; the
 // folder it was installed to when that cannot be told.
-static void installedgui(char *path, size_t size)
+static void installedgui(char* path, size_t size)
 {
     char dir[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", dir, sizeof dir - 1);
-    char *slash = NULL;
+    char* slash = NULL;
     if (n > 0) {
         dir[n] = 0;
         slash = strrchr(dir, '/');
@@ -282,8 +281,8 @@ static void installedgui(char *path, size_t size)
         snprintf(path, size, "%s/%s", VORLUDIT_DATADIR, GUIFILE);
         return;
     }
-    *slash = 0;                                // the program's folder
-    const char *rel = VORLUDIT_DATAFROMBIN;   // from there, as installed: ../share/vorludit
+    *slash = 0; // the program's folder
+    const char* rel = VORLUDIT_DATAFROMBIN; // from there, as installed: ../share/vorludit
     while (strncmp(rel, "../", 3) == 0 && (slash = strrchr(dir, '/')) != NULL) {
         *slash = 0;
         rel += 3;
@@ -295,10 +294,10 @@ static void installedgui(char *path, size_t size)
 // The working folder's graphics, or the installed copy where it has none;
 // NULL, with SDL's error set, when neither reads. where names the file
 // that was read last.
-static SDL_Surface *readgui(char *where, size_t size)
+static SDL_Surface* readgui(char* where, size_t size)
 {
     snprintf(where, size, "%s", GUIFILE);
-    SDL_Surface *art = readbmp(GUIFILE);
+    SDL_Surface* art = readbmp(GUIFILE);
     if (art != NULL || fileexists(GUIFILE))
         return art;
     installedgui(where, size);
@@ -314,12 +313,13 @@ static SDL_Surface *readgui(char *where, size_t size)
 static void seticon()
 {
     char where[PATH_MAX];
-    SDL_Surface *art = loadguigfx = readgui(where, sizeof where);
-    SDL_Surface *one = SDL_CreateRGBSurface(SDL_SWSURFACE, ICONSIZE, ICONSIZE, 32, 0, 0, 0, 0);
-    SDL_Surface *icon = SDL_CreateRGBSurface(SDL_SWSURFACE, ICONSIZE * ICONSCALE, ICONSIZE * ICONSCALE, 32, 0, 0, 0, 0);
+    SDL_Surface* art = loadguigfx = readgui(where, sizeof where);
+    SDL_Surface* one = SDL_CreateRGBSurface(SDL_SWSURFACE, ICONSIZE, ICONSIZE, 32, 0, 0, 0, 0);
+    SDL_Surface* icon = SDL_CreateRGBSurface(
+        SDL_SWSURFACE, ICONSIZE * ICONSCALE, ICONSIZE * ICONSCALE, 32, 0, 0, 0, 0);
     SDL_Rect from = { ICONX, ICONY, ICONSIZE, ICONSIZE };
-    if (art != NULL && one != NULL && icon != NULL && SDL_BlitSurface(art, &from, one, NULL) == 0 &&
-        SDL_SoftStretch(one, NULL, icon, NULL) == 0)
+    if (art != NULL && one != NULL && icon != NULL && SDL_BlitSurface(art, &from, one, NULL) == 0
+        && SDL_SoftStretch(one, NULL, icon, NULL) == 0)
         SDL_WM_SetIcon(icon, NULL);
     SDL_FreeSurface(one);
     SDL_FreeSurface(icon);
@@ -336,8 +336,8 @@ void loadgui()
         loadguigfx = readgui(where, sizeof where);
     if (loadguigfx == NULL)
         guifailure(where);
-    guigfx = SDL_CreateRGBSurface(SDL_SWSURFACE, loadguigfx->w * zoom, loadguigfx->h * zoom,
-                                  32, 0, 0, 0, 0);
+    guigfx = SDL_CreateRGBSurface(
+        SDL_SWSURFACE, loadguigfx->w * zoom, loadguigfx->h * zoom, 32, 0, 0, 0, 0);
     if (guigfx == NULL)
         guifailure(GUIFILE);
     zoomgraphic(loadguigfx, guigfx);
@@ -346,7 +346,7 @@ void loadgui()
     SDL_SetColorKey(guigfx, SDL_SRCCOLORKEY, SDL_MapRGB(guigfx->format, 255, 0, 255));
 }
 
-int SDL_main(int argc, char *argv[])
+int SDL_main(int argc, char* argv[])
 {
     resetstate();
     int fresh = readargs(argc, argv);
@@ -356,7 +356,7 @@ int SDL_main(int argc, char *argv[])
     initeditor();
     loadtiles();
     if (fresh)
-        savetiles();  // the menu folder's first sheet, as vorludit-sheet new makes it
+        savetiles(); // the menu folder's first sheet, as vorludit-sheet new makes it
     loadgui();
     next_time = SDL_GetTicks() + FRAMEMS;
     while (!quitting) {

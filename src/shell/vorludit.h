@@ -8,85 +8,82 @@
 #define VORLUDIT_H
 
 #include <SDL.h>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
-#include <climits>
 #include <cstdio>
 #include <sys/stat.h>
 
 // ---- Geometry and timing -------------------------------------------------
 
-const int FRAMEMS = 30;           // frame period in milliseconds
-const int WINDOWW = 400;          // window size in base pixels
+const int FRAMEMS = 30; // frame period in milliseconds
+const int WINDOWW = 400; // window size in base pixels
 const int WINDOWH = 352;
-const int MESSAGEFRAMES = 30;     // frames a status message stays on show
-const int TILE = 16;              // tile edge in pixels
-const int SHEETW = 208;           // sheet width in pixels: 13 tiles
+const int MESSAGEFRAMES = 30; // frames a status message stays on show
+const int TILE = 16; // tile edge in pixels
+const int SHEETW = 208; // sheet width in pixels: 13 tiles
 const int SHEETCOLS = SHEETW / TILE;
-const int SHEETH = 848;           // tallest sheet in pixels: 53 tile rows
-const int VIEWROWS = 22;          // tile rows the browser shows at once
-const int SCROLLROWS = 5;         // tile rows one Up or Down press scrolls
-const int MAXSEL = 8;             // largest selection edge in tiles
-const int GRIDSIZE = MAXSEL * TILE;  // edit grid edge in pixels: 128
-const int UNDOMAX = 10000;        // undo entries the stack holds
-const int TEXTMAX = 100;          // text buffer size, terminator included
-const int GLYPH = 8;              // glyph edge in base pixels
-const int STRIPY = 16;            // height of the editor's palette strip
-const int STRIPX0 = 8;            // left edge of the palette strip
-const int SWATCHW = 24;           // width of one swatch in the strip
-const int PREVIEWX = 8;           // origin of the editor's preview frame
+const int SHEETH = 848; // tallest sheet in pixels: 53 tile rows
+const int VIEWROWS = 22; // tile rows the browser shows at once
+const int SCROLLROWS = 5; // tile rows one Up or Down press scrolls
+const int MAXSEL = 8; // largest selection edge in tiles
+const int GRIDSIZE = MAXSEL * TILE; // edit grid edge in pixels: 128
+const int UNDOMAX = 10000; // undo entries the stack holds
+const int TEXTMAX = 100; // text buffer size, terminator included
+const int GLYPH = 8; // glyph edge in base pixels
+const int STRIPY = 16; // height of the editor's palette strip
+const int STRIPX0 = 8; // left edge of the palette strip
+const int SWATCHW = 24; // width of one swatch in the strip
+const int PREVIEWX = 8; // origin of the editor's preview frame
 const int PREVIEWY = 24;
-const int PREVIEWW = 384;         // largest preview area
+const int PREVIEWW = 384; // largest preview area
 const int PREVIEWH = 320;
-const int INFOX = 224;            // left edge of the browser's info texts
-const int INFOY = 16;             // top of its line that says where the pointer is
+const int INFOX = 224; // left edge of the browser's info texts
+const int INFOY = 16; // top of its line that says where the pointer is
 
-inline int atmost(int v, int cap)
-{
-    return v > cap ? cap : v;
-}
+inline int atmost(int v, int cap) { return v > cap ? cap : v; }
 
 // ---- src/shell/state.cpp: window, mode, pointer, keys --------------------
 
-extern int swidth, sheight;       // window size in base pixels
-extern int zoom;                  // screen pixels per base pixel, 1..9
-extern int episode;               // sheet number 1..3: picks the file name
-extern int mode;                  // 0 = sheet browser, 1 = tile editor
-extern int curcol;                // current palette index
-extern int pointerx, pointery;    // pointer position in base pixels
+extern int swidth, sheight; // window size in base pixels
+extern int zoom; // screen pixels per base pixel, 1..9
+extern int episode; // sheet number 1..3: picks the file name
+extern int mode; // 0 = sheet browser, 1 = tile editor
+extern int curcol; // current palette index
+extern int pointerx, pointery; // pointer position in base pixels
 extern int leftbuttondown, rightbuttondown;
-extern Uint32 next_time;          // tick at which the next frame is due
-extern int quitting;              // set by a window close request
-extern int insdl;                 // 1 while SDL pumps events or presents
-extern SDL_Surface *screen;
-extern SDL_Surface *loadguigfx;
-extern SDL_Surface *guigfx;
-extern SDL_Rect src, dst;         // scratch rectangles for all drawing
+extern Uint32 next_time; // tick at which the next frame is due
+extern int quitting; // set by a window close request
+extern int insdl; // 1 while SDL pumps events or presents
+extern SDL_Surface* screen;
+extern SDL_Surface* loadguigfx;
+extern SDL_Surface* guigfx;
+extern SDL_Rect src, dst; // scratch rectangles for all drawing
 extern int keyuptime, keydowntime, keylctrltime, keyreturntime;
 extern int key1time, key2time, key3time, key4time;
 extern int keyatime, keystime, keyztime, keyf4time, keyf5time, keyescapetime;
 
-void resetstate();                // every variable back to its initial value
+void resetstate(); // every variable back to its initial value
 void resetshell();
 
 // ---- src/shell/startup.cpp -----------------------------------------------
 
 int rann(int n);
-int openregularfd(const char *path, int flags, struct stat *st);
-FILE *openregular(const char *path);
-int fileexists(const char *path);
-int readargs(int argc, char *argv[]);
+int openregularfd(const char* path, int flags, struct stat* st);
+FILE* openregular(const char* path);
+int fileexists(const char* path);
+int readargs(int argc, char* argv[]);
 void readsettings();
 void initeditor();
 void startvideo();
 void loadgui();
-int SDL_main(int argc, char *argv[]);
+int SDL_main(int argc, char* argv[]);
 
 // ---- src/shell/frame.cpp -------------------------------------------------
 
-void handleevent(const SDL_Event *e);
+void handleevent(const SDL_Event* e);
 void handleevents();
-void handlekeys(const Uint8 *keys);
+void handlekeys(const Uint8* keys);
 void drawframe();
 void runframe();
 Uint32 ticksleft(Uint32 due, Uint32 now);
@@ -95,61 +92,61 @@ void pointandclick(int x, int y, int button);
 
 // ---- src/sheet/sheet.cpp: the sheet store and its file -------------------
 
-extern unsigned char img[SHEETW * SHEETH];  // column-major: (x, y) at x*848 + y
-extern unsigned char pal[16][3];            // R, G, B
-extern int imgw, imgh;            // sheet size in pixels
-extern int tsrows;                // whole tile rows: imgh / 16
-extern int sheetlocked;           // 1 after an existing sheet failed to load
-extern const unsigned char NEWPALETTE[16][3];  // a new sheet's palette
-extern char namedsheet[NAME_MAX + 1];  // the sheet named on the command line; "" picks by episode
+extern unsigned char img[SHEETW * SHEETH]; // column-major: (x, y) at x*848 + y
+extern unsigned char pal[16][3]; // R, G, B
+extern int imgw, imgh; // sheet size in pixels
+extern int tsrows; // whole tile rows: imgh / 16
+extern int sheetlocked; // 1 after an existing sheet failed to load
+extern const unsigned char NEWPALETTE[16][3]; // a new sheet's palette
+extern char namedsheet[NAME_MAX + 1]; // the sheet named on the command line; "" picks by episode
 
 // What a file was when looked at: a save tells by it whether someone else
 // changed the sheet since it was loaded or last saved.
 struct fileid {
-    int known;                    // 0: nothing looked at yet
-    int there;                    // 0: there was no file
+    int known; // 0: nothing looked at yet
+    int there; // 0: there was no file
     dev_t dev;
     ino_t ino;
     off_t size;
     time_t mtime;
     long mtimens;
 };
-extern fileid sheetseen;          // the sheet file as last loaded or saved
+extern fileid sheetseen; // the sheet file as last loaded or saved
 
-const int SHEETFILES = 3;         // sheet numbers 1 to 3, one file name each
+const int SHEETFILES = 3; // sheet numbers 1 to 3, one file name each
 
 struct sheetimage;
 
 void resetsheet();
-void commitsheet(const sheetimage *s);   // a decoded sheet into img, pal, imgh
-const char *sheetfilename(int n);     // the file name of sheet number n
-const char *sheetname();          // the file name of the sheet being edited
+void commitsheet(const sheetimage* s); // a decoded sheet into img, pal, imgh
+const char* sheetfilename(int n); // the file name of sheet number n
+const char* sheetname(); // the file name of the sheet being edited
 void loadtiles();
 void savetiles();
 
 // Whether savefile may replace a file already there: never, always, or
 // only the sheet file as sheetseen has it.
 const int SAVENEW = 0, SAVEOVER = 1, SAVESEEN = 2;
-int savefile(const char *name, const unsigned char *data, size_t len, int replace);
+int savefile(const char* name, const unsigned char* data, size_t len, int replace);
 
 // ---- src/sheet/bmpcodec.cpp: the sheet file format over byte buffers -----
 
-const int BMPHEADER = 118;        // header and palette as this program writes them
-const int BMPROW = SHEETW / 2;    // bytes per pixel row: two pixels a byte
+const int BMPHEADER = 118; // header and palette as this program writes them
+const int BMPROW = SHEETW / 2; // bytes per pixel row: two pixels a byte
 const size_t BMPMAX = BMPHEADER + (size_t)BMPROW * SHEETH;
 
 // A decoded sheet, before it is committed to the store.
 struct sheetimage {
-    unsigned char pix[SHEETW * SHEETH];     // same layout as img
+    unsigned char pix[SHEETW * SHEETH]; // same layout as img
     unsigned char pal[16][3];
     int h;
 };
 
-int decodesheet(const unsigned char *buf, size_t len, sheetimage *out);
-uint32_t getu32(const unsigned char *p);    // little-endian numbers, as BMP stores them
-int32_t gets32(const unsigned char *p);
-unsigned getu16(const unsigned char *p);
-size_t encodesheet(unsigned char *buf);     // from img, pal, imgh
+int decodesheet(const unsigned char* buf, size_t len, sheetimage* out);
+uint32_t getu32(const unsigned char* p); // little-endian numbers, as BMP stores them
+int32_t gets32(const unsigned char* p);
+unsigned getu16(const unsigned char* p);
+size_t encodesheet(unsigned char* buf); // from img, pal, imgh
 
 // ---- src/output/text.cpp: text buffer, glyphs, messages ------------------
 
@@ -160,10 +157,10 @@ extern int mesbuflen;
 extern int messagetime;
 
 void resettext();
-void initoutbuf(const char *text);
-void addoutbuf(const char *text);
+void initoutbuf(const char* text);
+void addoutbuf(const char* text);
 void numoutbuf(int n);
-void drawstring(int x, int y, const char *text);
+void drawstring(int x, int y, const char* text);
 void message(int frames);
 void drawmessage();
 
@@ -171,17 +168,17 @@ void drawmessage();
 
 extern const unsigned char pgfx[8 * 8];
 
-void zoomgraphic(SDL_Surface *from, SDL_Surface *to);
+void zoomgraphic(SDL_Surface* from, SDL_Surface* to);
 void drawpointer();
-void mappalette(Uint32 *colours);
+void mappalette(Uint32* colours);
 int clippedrows(int y0, int y1);
-void drawbaserow(int bx, int by, const Uint32 *colours, int n);
+void drawbaserow(int bx, int by, const Uint32* colours, int n);
 
 // ---- src/browser/browser.cpp: the sheet browser ---------------------------
 
-extern int tstop;                 // first tile row in view
-extern int tsselx, tssely;        // selection's top-left tile
-extern int tsselw, tsselh;        // selection size in tiles, 0 = none
+extern int tstop; // first tile row in view
+extern int tsselx, tssely; // selection's top-left tile
+extern int tsselw, tsselh; // selection size in tiles, 0 = none
 
 void resetbrowser();
 void drawtileset();
@@ -191,9 +188,11 @@ void scrolltiles(int direction);
 
 // ---- src/editor/editor.cpp: edit grid, painting, undo ---------------------
 
-struct pixentry { unsigned char x, y, colour; };
+struct pixentry {
+    unsigned char x, y, colour;
+};
 
-extern unsigned char grid[GRIDSIZE * GRIDSIZE];  // (x, y) at x*128 + y
+extern unsigned char grid[GRIDSIZE * GRIDSIZE]; // (x, y) at x*128 + y
 extern pixentry pixbuf[UNDOMAX];
 extern int pblen, pbpos;
 
@@ -208,9 +207,9 @@ void undopixbuf();
 
 // ---- src/editor/views.cpp: preview layouts and palette strip --------------
 
-extern int view;                  // preview layout 1..4
-extern int ezoom;                 // preview magnification 1..8
-extern int viewx, viewy, vieww, viewh;  // preview area, from (8, 24)
+extern int view; // preview layout 1..4
+extern int ezoom; // preview magnification 1..8
+extern int viewx, viewy, vieww, viewh; // preview area, from (8, 24)
 
 void resetviews();
 void setview(int n);
