@@ -1,4 +1,5 @@
 #include "support.h"
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -7,13 +8,20 @@
 static char scratch[] = "/tmp/vorludit-test-XXXXXX";
 static pid_t owner; // the process that made it: a death test's child leaves it
 
+static void removescratch()
+{
+    if (getpid() != owner || chdir("/") != 0)
+        return;
+    std::filesystem::remove_all(scratch);
+}
+
 void freshstate()
 {
     resetstate();
     if (owner == 0) {
         ASSERT_NE(mkdtemp(scratch), nullptr);
         owner = getpid();
-        atexit([] { getpid() == owner&& chdir("/") == 0 && std::filesystem::remove_all(scratch); });
+        atexit(removescratch);
     }
     for (const auto& entry : std::filesystem::directory_iterator(scratch))
         std::filesystem::remove_all(entry.path());
@@ -24,31 +32,143 @@ void freshstate()
 void startwindow(int z)
 {
     freshstate();
-    setenv("SDL_VIDEODRIVER", "dummy", 1), zoom = z, startvideo(), loadgui();
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    zoom = z;
+    startvideo();
+    loadgui();
+    windowshows.assign((size_t)screen->pitch * screen->h, 0x5a);
 }
 
-int asymmetricpixel(int x, int y) { return (x * 3 + y * 7 + x * y / 5) % 16; }
+Sheet asymmetricsheet(int h)
+{
+    Sheet s;
+    s.h = h;
+    for (int x = 0; x < 208; x++)
+        for (int y = 0; y < h; y++)
+            s.pix[x * 848 + y] = (x * 3 + y * 7 + x * y / 5) % 16;
+    for (int i = 0; i < 16; i++) {
+        s.pal[i][0] = i * 16 + 8;
+        s.pal[i][1] = 255 - i * 15;
+        s.pal[i][2] = (i * 97 + 40) % 256;
+    }
+    return s;
+}
 
-void makeasymmetricsheet(int height)
+// Colours of every kind: any at all, or few bits apart, so that some look alike on a screen of
+// 16-bit pixels and others differ only in bits such a screen drops.
+Sheet randomsheet(std::mt19937& rng, int h)
+{
+    Sheet s;
+    s.h = h;
+    int spread = rng() % 2 ? 256 : 4;
+    int base = rng() % 250;
+    for (int i = 0; i < 16; i++)
+        for (int c = 0; c < 3; c++)
+            s.pal[i][c] = (base + rng() % spread) % 256;
+    int runs = rng() % 3; // noise, or runs of a colour down the columns
+    for (int x = 0; x < 208; x++)
+        for (int y = 0; y < h; y++)
+            s.pix[x * 848 + y] = runs && y % (8 << runs) ? s.pix[x * 848 + y - 1] : rng() % 16;
+    return s;
+}
+
+void putinstore(const Sheet& s)
 {
     for (int x = 0; x < 208; x++)
-        for (int y = 0; y < 848; y++)
-            img[x * 848 + y] = (unsigned char)(y < height ? asymmetricpixel(x, y) : 0);
-    for (int i = 0; i < 16; i++)
-        pal[i][0] = (unsigned char)(i * 16 + 8), pal[i][1] = (unsigned char)(255 - i * 15),
-        pal[i][2] = (i * 97 + 40) % 256;
-    imgh = height, tsrows = height / 16;
+        memcpy(img + x * 848, &s.pix[x * 848], s.h);
+    memcpy(pal, s.pal, sizeof pal);
+    imgh = s.h;
+    tsrows = s.h / 16;
 }
 
-std::vector<unsigned char> readbytes(const std::string& path)
+static void putu32(bytes& b, size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; i++)
+        b[at + i] = v >> 8 * i;
+}
+
+bytes bmpfile(const Sheet& s, bool topdown, int header, int colours, int extra)
+{
+    uint32_t at = 14 + header + 64;
+    uint32_t size = at + 104 * (s.h + extra);
+    bytes f(size, 0xff);
+    std::fill(f.begin(), f.begin() + at, 0);
+    f[0] = 'B';
+    f[1] = 'M';
+    putu32(f, 2, size);
+    putu32(f, 10, at);
+    putu32(f, 14, header);
+    putu32(f, 18, 208);
+    putu32(f, 22, topdown ? -s.h : s.h + extra);
+    putu32(f, 26, 1 | 4 << 16); // one plane, 4 bits a pixel
+    putu32(f, 34, size - at);
+    putu32(f, 46, colours);
+    for (int i = 0; i < 16; i++) // B, G, R, unused
+        for (int c = 0; c < 3; c++)
+            f[14 + header + i * 4 + c] = s.pal[i][2 - c];
+    for (int y = 0; y < s.h; y++) { // two pixels a byte, the left one high
+        size_t row = at + 104 * (topdown ? y : s.h - 1 - y);
+        for (int x = 0; x < 208; x += 2)
+            f[row + x / 2] = s.pix[x * 848 + y] << 4 | s.pix[(x + 1) * 848 + y];
+    }
+    return f;
+}
+
+bytes readbytes(const std::string& path)
 {
     std::ifstream f(path, std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(f), {});
+    return bytes(std::istreambuf_iterator<char>(f), {});
 }
 
-void writebytes(const std::string& path, const std::vector<unsigned char>& bytes)
+void writebytes(const std::string& path, const bytes& data)
 {
-    ASSERT_TRUE(
-        std::ofstream(path, std::ios::binary).write((const char*)bytes.data(), bytes.size()).good())
-        << path;
+    std::ofstream f(path, std::ios::binary);
+    f.write((const char*)data.data(), data.size());
+    ASSERT_TRUE(f.good()) << path;
+}
+
+bytes windowshows;
+int presents;
+
+static void show(const SDL_Surface* s, int x, int y, int w, int h)
+{
+    int bpp = s->format->BytesPerPixel;
+    if (windowshows.size() != (size_t)s->pitch * s->h)
+        return;
+    for (int r = y; r < y + h && r < s->h; r++)
+        memcpy(&windowshows[r * s->pitch + x * bpp], (Uint8*)s->pixels + r * s->pitch + x * bpp,
+            (size_t)std::min(w, s->w - x) * bpp);
+}
+
+extern "C" int SDL_Flip(SDL_Surface* s)
+{
+    show(s, 0, 0, s->w, s->h);
+    presents++;
+    return 0;
+}
+
+extern "C" void SDL_UpdateRects(SDL_Surface* s, int n, SDL_Rect* rects)
+{
+    for (int i = 0; i < n; i++)
+        show(s, rects[i].x, rects[i].y, rects[i].w, rects[i].h);
+    presents++;
+}
+
+std::string windowdiffers()
+{
+    const Uint8* now = (const Uint8*)screen->pixels;
+    if (windowshows.size() != (size_t)screen->pitch * screen->h)
+        return "a window of another size";
+    size_t at
+        = std::mismatch(windowshows.begin(), windowshows.end(), now).first - windowshows.begin();
+    if (at == windowshows.size())
+        return "";
+    int x = at % screen->pitch / screen->format->BytesPerPixel / zoom;
+    int y = at / screen->pitch / zoom;
+    size_t n = 0;
+    for (size_t i = at; i < windowshows.size(); i++)
+        n += windowshows[i] != now[i];
+    return "base pixel " + std::to_string(x) + "," + std::to_string(y) + " and " + std::to_string(n)
+        + " bytes, shows " + std::to_string(windowshows[at]) + " not " + std::to_string(now[at])
+        + " presents " + std::to_string(presents);
 }

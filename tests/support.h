@@ -2,14 +2,38 @@
 #ifndef TESTS_SUPPORT_H
 #define TESTS_SUPPORT_H
 #include "vorludit.h"
+#include <random>
 #include <string>
 #include <vector>
 
-void freshstate(); // the state as at start, in an empty scratch folder but for the GUI graphics
-void startwindow(
-    int z); // freshstate(), then a window on the dummy driver at zoom z, graphics loaded
-void makeasymmetricsheet(int height); // no two neighbouring pixels, rows, columns, R, G or B alike
-int asymmetricpixel(int x, int y);
-std::vector<unsigned char> readbytes(const std::string& path);
-void writebytes(const std::string& path, const std::vector<unsigned char>& bytes);
+typedef std::vector<unsigned char> bytes;
+
+// A sheet as the tests build it: pixels (x, y) at x * 848 + y, rows below h unused.
+struct Sheet {
+    int h = 848;
+    unsigned char pal[16][3] = {};
+    bytes pix = bytes(208 * 848);
+};
+
+// The state as at start, in an empty scratch folder but for the GUI graphics.
+void freshstate();
+// freshstate(), then a window on the dummy driver at zoom z, graphics loaded.
+void startwindow(int z);
+// A sheet with no two neighbouring pixels, rows, columns, R, G or B alike.
+Sheet asymmetricsheet(int h);
+Sheet randomsheet(std::mt19937& rng, int h);
+// Into the program's store, the rows below h left as they are.
+void putinstore(const Sheet& s);
+// A 4-bit BMP built field by field: h rows (top-down if asked), an information header of the
+// given size, the colours-used field, and extra rows of ff bytes, on top if bottom-up.
+bytes bmpfile(
+    const Sheet& s, bool topdown = false, int header = 40, int colours = 0, int extra = 0);
+bytes readbytes(const std::string& path);
+void writebytes(const std::string& path, const bytes& data);
+
+// What the window shows: every frame the program presents, whole or in rectangles, lands here.
+extern bytes windowshows;
+extern int presents;
+// Where the window and the screen first differ, "" when they are the same.
+std::string windowdiffers();
 #endif
