@@ -1,99 +1,57 @@
-# The committed data as its generators make it; the programs as `cmake --install` puts them in a
-# scratch tree, with a valid menu entry, in a package lintian takes without a word: vorludit-sheet
-# converts exactly or refuses (one line, nothing written); the editor refuses a bad command line
-# without a window and, in a real window on a private Xvfb, told a folder of a sheet and settings
-# from another folder: its scale, caption, icon and graphics, one editing pass to the file, its
-# frame again once uncovered, status 0 on a close request, 1 without its graphics or its display;
-# started from the menu, a first sheet as vorludit-sheet makes it; after an event flood
-# while covered, the whole frame at the real pointer.
+# The programs as `cmake --install` stages them, checked from outside in groups (the functions
+# below, in the order they run). Every check runs, a group that cannot run here says why; at the
+# end the failures, each with what was expected and what came, and status 1 if there was any.
 import atexit, ctypes, os, random, re, shutil, signal, struct, subprocess, sys, tempfile, time
+import types, zlib
 from pathlib import Path
+from PIL import Image, ImageChops
 from Xlib import X, XK, display, protocol
 from Xlib.ext import xtest
-from PIL import Image, ImageChops
 
-TMP, REPO = Path(os.path.realpath(tempfile.mkdtemp(prefix="vorwin"))), Path(sys.argv[2])
-W, IN, usr, gfx = TMP / "work", TMP / "in", TMP / "usr", TMP / "usr/share/vorludit/vorlugfx.bmp"
+TMP = Path(os.path.realpath(tempfile.mkdtemp(prefix="vorwin")))
 atexit.register(shutil.rmtree, TMP)
-W.mkdir(), IN.mkdir(), os.umask(0o022)
-for gen, data in (("mkgfx.py", "vorlugfx.bmp"), ("mkdemo.py", "demo/1TIL0000.bmp")):
-    subprocess.run(["/usr/bin/python3", REPO / "tools" / gen, IN / "gen"], check=True)
-    assert (IN / "gen").read_bytes() == (REPO / "data" / data).read_bytes(), (
-        data + " is not what its generator makes"
-    )
-subprocess.run(
-    ["cmake", "--install", os.path.dirname(sys.argv[1]), "--prefix", "/usr"],
-    check=True,
-    env=dict(os.environ, DESTDIR=str(TMP)),
-    stdout=subprocess.DEVNULL,
-)
-tool = lambda *a: subprocess.run(
-    [usr / "bin/vorludit-sheet", *a], cwd=W, capture_output=True, text=True, timeout=10
-)
-state = lambda: sorted((f.name, f.stat().st_ino, f.read_bytes()) for f in W.iterdir())
-pixels = lambda path: list(Image.open(path).getdata())
-
-# A new sheet: blank, 208 x 848, readable by all, its palette in ramps (i + 8 the lighter shade).
-assert (
-    tool("new").returncode == 0
-    and (new := Image.open(W / "1TIL0000.bmp")).size == (208, 848)
-    and not any(new.getdata())
-)
-pal, newbytes = [new.getpalette()[3 * i : 3 * i + 3] for i in range(16)], (
-    W / "1TIL0000.bmp"
-).read_bytes()
-assert (
-    all(sum(pal[i + 8]) > sum(pal[i]) for i in range(8))
-    and (W / "1TIL0000.bmp").stat().st_mode & 0o777 == 0o644
-), pal
-assert (r := tool("--help")).returncode == 0 and r.stdout.startswith("usage: vorludit-sheet new"), r
-assert (r := tool("--version")).returncode == 0 and r.stdout == "vorludit-sheet 0.1\n", r
-# The editor's command line, read before any window: no display is needed.
-for args, status, out in (
-    (["--version"], 0, r"vorludit 0\.1\n"),
-    (["--help"], 0, r"usage: vorludit .*"),
-    (["-x"], 2, ""),
-    ([W, W], 2, ""),
-    ([REPO / "README.md"], 2, ""),
-    ([TMP / "nosuch/a.bmp"], 2, ""),
-):
-    r = subprocess.run(
-        [usr / "bin/vorludit", *args], capture_output=True, text=True, timeout=10, env={}
-    )
-    assert r.returncode == status and re.fullmatch(out or r"vorludit: [^\n]*\n", r.stdout, re.S), (
-        args,
-        r,
-    )
-if shutil.which("desktop-file-validate"):
-    r = subprocess.run(
-        ["desktop-file-validate", usr / "share/applications/vorludit.desktop"],
-        capture_output=True,
-        text=True,
-    )
-    assert r.returncode == 0 and not r.stdout, r
-if shutil.which("lintian"):  # the package of the same build: not one error or warning
-    subprocess.run(
-        [
-            "cpack",
-            "-G",
-            "DEB",
-            "-B",
-            TMP / "pkg",
-            "--config",
-            Path(sys.argv[1]).parent / "CPackConfig.cmake",
-        ],
-        stdout=subprocess.DEVNULL,
-        check=True,
-    )
-    r = subprocess.run(
-        ["lintian", "--fail-on", "error,warning", *TMP.glob("pkg/*.deb")],
-        capture_output=True,
-        text=True,
-        env=dict(os.environ, TMPDIR=str(TMP)),
-    )  # its caches go with the scratch folder
-    assert r.returncode == 0 and not r.stdout, r
-
+BUILD, REPO, W, IN = Path(sys.argv[1]).parent, Path(sys.argv[2]), TMP / "w", TMP / "in"
+USR, GFX = TMP / "usr", TMP / "usr/share/vorludit/vorlugfx.bmp"
+ED, SHEET = USR / "bin/vorludit", USR / "bin/vorludit-sheet"
+S = types.SimpleNamespace(ran=0, skipped=0, failures=[], newbytes=None, win=None, menu=None)
 rnd = random.Random(5)
+
+
+def equal(got, want, what):  # one check; long lists and bytes shown from where they first differ
+    S.ran += 1
+    if got != want:
+        if type(got) is type(want) and type(got) in (list, bytes):
+            at = next(i for i in range(len(got + want)) if got[i : i + 1] != want[i : i + 1])
+            what += f" (length {len(got)}, expected {len(want)}; from item {at})"
+            got, want = got[at : at + 8], want[at : at + 8]
+        S.failures.append(f"{what}: expected {repr(want)[:300]}, got {repr(got)[:300]}")
+        print("FAIL:", S.failures[-1], flush=True)
+    return got == want
+
+
+def run(step, why=None, needs=None):  # a group of checks, or a line saying why it cannot run
+    name, failed = step.__name__.replace("_", " "), len(S.failures)
+    why = why or needs and not shutil.which(needs) and needs + " not installed"
+    if why:
+        S.skipped += 1
+        return print(f"SKIPPED: {name}: {why}", flush=True)
+    try:
+        step()
+    except Exception as e:  # one more failure, and the next group runs
+        equal(repr(e), "no error", f"{name}, at line {e.__traceback__.tb_next.tb_lineno}")
+    return len(S.failures) == failed
+
+
+def sh(*cmd, **kw):
+    return subprocess.run(cmd, capture_output=True, text=True, **kw)
+
+
+def tool(*args):
+    return sh(SHEET, *args, cwd=W, timeout=10)
+
+
+def state():  # the working folder: names, which files they are, their contents
+    return sorted((f.name, f.stat().st_ino, zlib.crc32(f.read_bytes())) for f in W.iterdir())
 
 
 def picture(w=208, h=37, colours=16, mode="P"):
@@ -103,284 +61,297 @@ def picture(w=208, h=37, colours=16, mode="P"):
     return im.convert(mode)
 
 
-# Converted exactly, over what is there: pixels and palette order as an independent decoder reads the inputs.
-picture().save(IN / "p8.png"), picture(h=848).save(IN / "p8.bmp"), picture(colours=5).save(
-    IN / "p4.png", bits=4
-)
-picture(mode="1").save(IN / "p1.bmp")  # 1-bit, no colour count in its header; colour 1 not white
-(IN / "p1.bmp").write_bytes(
-    (b := (IN / "p1.bmp").read_bytes())[:46] + bytes(4) + b[50:58] + b"\x32\x64\xc8" + b[61:]
-)
-subprocess.run(
-    ["convert", IN / "p8.png", "-type", "Palette", "BMP3:" + str(IN / "p4.bmp")], check=True
-)
-assert (IN / "p4.bmp").read_bytes()[28] == 4, "ImageMagick wrote no 4-bit BMP"
-for name, out in (
-    ("p8.bmp", None),
-    ("p1.bmp", "a"),
-    ("p8.png", "a"),
-    ("p4.png", "b"),
-    ("p4.bmp", "b"),
-):
-    r = tool("import", "--force", IN / name, *[out] * bool(out))
-    want, got = Image.open(IN / name), Image.open(W / (out or "1TIL0000.bmp"))
-    n = len(want.getpalette()) // 3
-    assert (
-        r.returncode == 0 and got.size == want.size and list(got.getdata()) == list(want.getdata())
-    ), name
-    assert got.getpalette()[: 3 * n] == want.getpalette()[: 3 * n] and not any(
-        got.getpalette()[3 * n : 48]
-    ), name
-
-# --force keeps what a file is: a hard link of it shows the new sheet; one nobody may write is refused below.
-os.link(W / "b", IN / "twin"), os.chmod(W / "a", 0o444)
-assert (
-    tool("import", "--force", IN / "p8.png", "b").returncode == 0
-    and (IN / "twin").read_bytes() == (W / "a").read_bytes()
-)
-
-# Refused, each with one line (an existing target: naming --force) and nothing written or changed: a
-# run-length BMP of 120 bytes that claims 10 million rows, before it is decoded; 3 colours in palette
-# entries 200 to 202, with how to fix that.
-(IN / "tall.bmp").write_bytes(
-    b"BM"
-    + struct.pack("<IIIIiiHHIIiiII", 120, 0, 62, 40, 208, 10**7, 1, 8, 1, 58, 0, 0, 2, 0)
-    + bytes(8)
-    + b"\0\1" * 29
-)
-(high := Image.new("P", (208, 8))).putpalette(
-    bytes(i // 3 for i in range(768))
-)  # grey i in entry i
-high.putdata([200 + x % 3 for x in range(208 * 8)]), high.save(IN / "high.png")
-os.mkdir(IN / "dir"), os.mkfifo(IN / "fifo"), (IN / "text.png").write_bytes(b"not a picture\n")
-(IN / "cut.png").write_bytes((IN / "p8.png").read_bytes()[:700]), (IN / "cut.bmp").write_bytes(
-    (IN / "p8.bmp").read_bytes()[:9000]
-)
-for name, im in (
-    ("w207.png", picture(w=207)),
-    ("h849.png", picture(h=849)),
-    ("c17.png", picture(colours=17)),
-    ("c17.bmp", picture(colours=17)),
-    ("rgb.png", picture(mode="RGB")),
-    ("rgb.bmp", picture(mode="RGB")),
-):
-    im.save(IN / name)
-before = state()
-for args in [
-    ("import", IN / n, "out")
-    for n in (
-        "missing.png",
-        "dir",
-        "fifo",
-        "text.png",
-        "cut.png",
-        "cut.bmp",
-        "w207.png",
-        "h849.png",
-        "c17.png",
-        "c17.bmp",
-        "rgb.png",
-        "rgb.bmp",
-        "tall.bmp",
-        "high.png",
-    )
-] + [("new",), ("import", IN / "p8.png", "a"), ("new", "--force", "a")]:
-    r = tool(*args)
-    assert (
-        r.returncode == 1
-        and r.stdout == ""
-        and r.stderr.count("\n") == 1
-        and "read back" not in r.stderr
-    ), (args, r)
-    assert state() == before and ("--force" in r.stderr) == (
-        args[-1] != "out" and "--force" not in args
-    ), (args, r)
-assert (
-    "not all in palette entries 0 to 15 (a pixel of colour 200)"
-    in tool("import", IN / "high.png", "out").stderr
-)
-assert "17 colours; a sheet has at most 16" in tool("import", IN / "c17.png", "out").stderr
-p = subprocess.Popen(
-    [usr / "bin/vorludit-sheet", "import", IN / "tall.bmp", "out"], cwd=W, stderr=subprocess.DEVNULL
-)
-assert (
-    os.wait4(p.pid, 0)[2].ru_maxrss < 200000
-), "tall.bmp decoded (2 GB) before its size was checked"  # in KB
-
-# The editor, at scale 3, on the imported p8.bmp.
-(W / "a").unlink(), (W / "b").unlink(), (W / "vorludef.txt").write_bytes(b"3\n")
-dies_with_us = lambda sig: dict(
-    preexec_fn=lambda: ctypes.CDLL(None).prctl(1, sig)
-)  # PR_SET_PDEATHSIG
-# Xvfb takes a free display number and tells it once it accepts connections.
-xvfb = subprocess.Popen(
-    ["Xvfb", "-displayfd", "1", "-screen", "0", "1600x1200x24"],
-    stdout=subprocess.PIPE,
-    stderr=subprocess.DEVNULL,
-    **dies_with_us(15),
-)
-atexit.register(lambda: (xvfb.terminate(), xvfb.wait()))
-ENV = dict(
-    os.environ,
-    DISPLAY=":" + xvfb.stdout.readline().decode().strip(),
-    SDL_VIDEODRIVER="x11",
-    HOME=str(TMP),
-)
-dpy = display.Display(ENV["DISPLAY"])
+def installed_tree():
+    r = sh("cmake", "--install", BUILD, "--prefix", "/usr", env=dict(os.environ, DESTDIR=str(TMP)))
+    equal(r.returncode, 0, f"cmake --install: status ({r.stderr!r})")
 
 
-def until(fn, secs=10):
+def data_as_generated():
+    for gen, data in (("mkgfx.py", "vorlugfx.bmp"), ("mkdemo.py", "demo/1TIL0000.bmp")):
+        subprocess.run(["/usr/bin/python3", REPO / "tools" / gen, TMP / "gen"], check=True)
+        equal((TMP / "gen").read_bytes(), (REPO / "data" / data).read_bytes(), f"{gen}'s {data}")
+
+
+def menu_entry():
+    r = sh("desktop-file-validate", USR / "share/applications/vorludit.desktop")
+    equal((r.returncode, r.stdout), (0, ""), "desktop-file-validate: status, output")
+
+
+def package_in_lintian():  # the package of the same build: not one error or warning
+    r = sh("cpack", "-G", "DEB", "-B", TMP / "pkg", "--config", BUILD / "CPackConfig.cmake")
+    equal(r.returncode, 0, f"cpack: status ({r.stderr!r})")
+    env = dict(os.environ, TMPDIR=str(TMP))  # lintian's caches go with the scratch folder
+    r = sh("lintian", "--fail-on", "error,warning", *TMP.glob("pkg/*.deb"), env=env)
+    equal((r.returncode, r.stdout), (0, ""), "lintian: status, output")
+
+
+def command_lines():  # --help, --version, and the editor's refusals before any window: no display
+    cases = [([ED, *a], 2, r"vorludit: [^\n]*\n") for a in (["-x"], [W, W], [REPO / "README.md"])]
+    cases += [([ED, TMP / "nosuch/a.bmp"], 2, r"vorludit: [^\n]*\n")]
+    for c, name, more in (SHEET, "vorludit-sheet", "new.*"), (ED, "vorludit", ".*"):
+        cases.append(([c, "--help"], 0, f"usage: {name} {more}"))
+        cases.append(([c, "--version"], 0, rf"{name} 0\.1\n"))
+    for cmd, status, out in cases:
+        r = sh(*cmd, env={}, timeout=10)
+        got = (r.returncode, bool(re.fullmatch(out, r.stdout, re.S)))
+        what = " ".join(map(str, cmd)).replace(f"{USR}/bin/", "")
+        equal(got, (status, True), f"{what}: status, output matching {out!r} ({r.stdout[:60]!r})")
+
+
+def new_sheet():
+    r, sheet = tool("new"), W / "1TIL0000.bmp"
+    equal(r.returncode, 0, f"vorludit-sheet new: status ({r.stderr!r})")
+    new, mode, S.newbytes = Image.open(sheet), sheet.stat().st_mode & 0o777, sheet.read_bytes()
+    sums = [sum(new.getpalette()[3 * i : 3 * i + 3]) for i in range(16)]
+    got = (new.size, set(new.getdata()), [i for i in range(8) if sums[i + 8] <= sums[i]], oct(mode))
+    what = "new sheet: size, colours used, i < 8 with i + 8 not lighter, permissions"
+    equal(got, ((208, 848), {0}, [], "0o644"), what)
+
+
+def exact_imports():  # pixels and palette order as another decoder reads the picture
+    picture().save(IN / "p8.png")
+    picture(h=848).save(IN / "p8.bmp")
+    picture(colours=5).save(IN / "p4.png", bits=4)
+    picture(mode="1").save(IN / "p1.bmp")
+    b = (IN / "p1.bmp").read_bytes()  # 1-bit: no colour count in its header; colour 1 not white
+    (IN / "p1.bmp").write_bytes(b[:46] + bytes(4) + b[50:58] + b"\x32\x64\xc8" + b[61:])
+    subprocess.run(["convert", IN / "p8.png", "-type", "Palette", f"BMP3:{IN}/p4.bmp"], check=True)
+    equal((IN / "p4.bmp").read_bytes()[28], 4, "bits per pixel of ImageMagick's p4.bmp")
+    for name, out in zip("p8.bmp p1.bmp p8.png p4.png p4.bmp".split(), ["", "a", "a", "b", "b"]):
+        r = tool("import", "--force", IN / name, *([out] if out else []))
+        want, got = Image.open(IN / name), Image.open(W / (out or "1TIL0000.bmp"))
+        gp, wp, n = got.getpalette(), want.getpalette(), len(want.getpalette())
+        what = f"import {name} ({r.stderr!r}): status, size, palette, unused entries"
+        equal((r.returncode, got.size, gp[:n], gp[n:48]), (0, want.size, wp, [0] * (48 - n)), what)
+        equal(list(got.getdata()), list(want.getdata()), f"import {name}: pixels, rows of 208")
+    os.link(W / "b", IN / "twin")  # --force keeps what a file is: its other name shows the new one
+    r = tool("import", "--force", IN / "p8.png", "b")
+    equal(r.returncode, 0, "import --force over a hard-linked sheet: status")
+    equal((IN / "twin").read_bytes(), (W / "a").read_bytes(), "the sheet's other name after it")
+
+
+def refusals():  # one line, nothing written; an existing target: naming --force
+    os.chmod(W / "a", 0o444)  # nobody may write it: refused even with --force
+    os.mkdir(IN / "dir")
+    os.mkfifo(IN / "fifo")
+    # A run-length BMP of 120 bytes that claims 10 million rows, refused before it is decoded.
+    head = struct.pack("<IIIIiiHHIIiiII", 120, 0, 62, 40, 208, 10**7, 1, 8, 1, 58, 0, 0, 2, 0)
+    (IN / "tall.bmp").write_bytes(b"BM" + head + bytes(8) + b"\0\1" * 29)
+    (IN / "text.png").write_bytes(b"not a picture\n")
+    (IN / "cut.png").write_bytes((IN / "p8.png").read_bytes()[:700])
+    (IN / "cut.bmp").write_bytes((IN / "p8.bmp").read_bytes()[:9000])
+    high = Image.new("P", (208, 8))  # 3 colours, in palette entries 200 to 202
+    high.putpalette(bytes(i // 3 for i in range(768)))  # grey i in entry i
+    high.putdata([200 + x % 3 for x in range(208 * 8)])
+    high.save(IN / "high.png")
+    made = dict(w207=dict(w=207), h849=dict(h=849), c17=dict(colours=17), rgb=dict(mode="RGB"))
+    names = "w207.png h849.png c17.png c17.bmp rgb.png rgb.bmp".split()
+    for name in names:
+        picture(**made[name[:-4]]).save(IN / name)
+    names += "missing.png dir fifo text.png cut.png cut.bmp tall.bmp high.png".split()
+    cases = [("import", IN / n, "out") for n in names]
+    before, said = state(), {}
+    for args in cases + [("new",), ("import", IN / "p8.png", "a"), ("new", "--force", "a")]:
+        r = tool(*args)
+        what, e = "vorludit-sheet " + " ".join(map(str, args)).replace(f"{IN}/", ""), r.stderr
+        said[args], exists = e, args[-1] != "out" and "--force" not in args  # the target is there
+        got = (r.returncode, r.stdout, e.count("\n"), "read back" in e, "--force" in e)
+        told = f"status, output, error lines, 'read back' in them, '--force' in them ({e!r})"
+        equal(got, (1, "", 1, False, exists), f"{what}: {told}")
+        equal(state(), before, f"{what}: the working folder (name, inode, crc32)")
+    why = "not all in palette entries 0 to 15 (a pixel of colour 200)"
+    equal(why in said["import", IN / "high.png", "out"], True, f"refusal of high.png says {why!r}")
+    why = "17 colours; a sheet has at most 16"
+    equal(why in said["import", IN / "c17.png", "out"], True, f"refusal of c17.png says {why!r}")
+    cmd = [SHEET, "import", IN / "tall.bmp", "out"]
+    p = subprocess.Popen(cmd, cwd=W, stderr=subprocess.DEVNULL)
+    kb = os.wait4(p.pid, 0)[2].ru_maxrss
+    equal(kb < 200000, True, f"import tall.bmp: peak memory {kb} KB under 200000 KB (not decoded)")
+
+
+def spawn(cmd, sig, **kw):  # sent signal sig when this script ends, or dies (PR_SET_PDEATHSIG)
+    p = subprocess.Popen(cmd, preexec_fn=lambda: ctypes.CDLL(None).prctl(1, sig), **kw)
+    atexit.register(lambda: (p.send_signal(sig), p.wait()))
+    return p
+
+
+def xvfb_for_the_window_checks():  # on a free display number, told once it accepts connections
+    cmd = ["Xvfb", "-displayfd", "1", "-screen", "0", "1600x1200x24"]
+    S.xvfb = spawn(cmd, 15, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    S.env = dict(os.environ, SDL_VIDEODRIVER="x11", HOME=str(TMP))
+    S.env["DISPLAY"] = ":" + S.xvfb.stdout.readline().decode().strip()
+    S.dpy = display.Display(S.env["DISPLAY"])
+
+
+def until(fn, secs=10):  # fn's first true value within secs seconds, else its last
     end = time.time() + secs
-    while not (v := fn()) and time.time() < end:
+    while not (value := fn()) and time.time() < end:
         time.sleep(0.05)
-    return v
+    return value
 
 
-def find():
+def find():  # the one top-level window shown
     try:
-        return next(
-            (
-                w
-                for w in dpy.screen().root.query_tree().children
-                if w.get_wm_name() == "vorludit 0.1"
-                and w.get_attributes().map_state == X.IsViewable
-            ),
-            None,
-        )
+        windows = S.dpy.screen().root.query_tree().children
+        return next((w for w in windows if w.get_attributes().map_state == X.IsViewable), None)
     except Exception:
         return None  # a window went meanwhile
 
 
-def start(window=True, arg=W):
-    """(process, its window or True once ended, output), told the working folder from another; started
-    again while SDL fails to connect (1 in 100)."""
-    for _ in range(3):
-        p = subprocess.Popen(
-            [usr / "bin/vorludit", arg],
-            cwd=IN,
-            env=ENV,
-            stdout=subprocess.PIPE,
-            text=True,
-            **dies_with_us(9),
-        )
+def start(arg=W, window=True):  # the editor: (process, window or None, output if it ended)
+    for _ in range(3):  # again while SDL fails to connect to the display (1 start in 100)
+        p = spawn([ED, arg], 9, cwd=IN, env=S.env, stdout=subprocess.PIPE, text=True)
         time.sleep(0.5)  # off the display while the editor connects
-        w = until(lambda: window and find() or p.poll() is not None)
-        out = "" if w is not True else p.stdout.read()
+        win = until(lambda: window and find() or p.poll() is not None)
+        out = "" if p.poll() is None else p.stdout.read()
         if not out.startswith(("Could not initialize SDL", "Could not set video mode")):
-            assert w and (w is True) != window, "window %s, status %s, output %r" % (
-                w,
-                p.returncode,
-                out,
-            )
-            return p, w, out
-    raise AssertionError("SDL failed three times: " + out)
+            break
+    return p, (None if win is True else win or None), out
 
 
-def fake(kind, detail=0, **xy):
-    xtest.fake_input(dpy, kind, detail, **xy)
-    dpy.sync()
-    time.sleep(0.05)
+def fake(kind, detail=0, x=0, y=0, pause=0.05):  # at base pixel (x, y) at scale 3
+    xtest.fake_input(S.dpy, kind, detail, x=S.o.x + x * 3 + 1, y=S.o.y + y * 3 + 1)
+    S.dpy.sync()
+    time.sleep(pause)
 
 
-proc, win, _ = start()
-o, g = dpy.screen().root.translate_coords(win, 0, 0), win.get_geometry()
-size = (g.width, g.height)
-assert size == (1200, 1056), "window %s at scale 3" % (size,)
-icon = win.get_full_property(dpy.intern_atom("_NET_WM_ICON"), X.AnyPropertyType).value
-menuicon = Image.open(usr / "share/icons/hicolor/32x32/apps/vorludit.png").getdata()
-assert list(icon) == [32, 32] + [
-    0xFF000000 | r << 16 | g << 8 | b for r, g, b in menuicon
-], "not the menu icon"
-shot = lambda: Image.frombytes(
-    "RGB", size, win.get_image(0, 0, *size, X.ZPixmap, 0xFFFFFFFF).data, "raw", "BGRX"
-)
-settled = lambda: until(
-    lambda: (a := shot()) == (time.sleep(0.1), shot())[1] and a
-)  # two looks 0.1 s apart agree
+def click(x, y, button=1):  # button 0: only a move
+    fake(X.MotionNotify, 0, x, y)
+    for kind in (X.ButtonPress, X.ButtonRelease)[: 2 * bool(button)]:
+        fake(kind, button)
 
 
-def click(x, y, b=1):  # button b at base pixel (x, y); b=0: only a move
-    fake(X.MotionNotify, x=o.x + x * 3 + 1, y=o.y + y * 3 + 1)
-    b and (fake(X.ButtonPress, b), fake(X.ButtonRelease, b))
+def shot():
+    image = S.win.get_image(0, 0, *S.size, X.ZPixmap, 0xFFFFFFFF)
+    return Image.frombytes("RGB", S.size, image.data, "raw", "BGRX")
+
+
+def settled():  # the frame once two looks 0.1 s apart agree
+    return until(lambda: (a := shot()) == (time.sleep(0.1), shot())[1] and a)
 
 
 def key(name):  # held until the window changes: a frame has seen it
-    code, before = dpy.keysym_to_keycode(XK.string_to_keysym(name)), settled()
+    code, before = S.dpy.keysym_to_keycode(XK.string_to_keysym(name)), settled()
     fake(X.KeyPress, code)
     changed = until(lambda: shot() != before, 5)
     fake(X.KeyRelease, code)
-    assert changed, "no frame showed key " + name
+    equal(changed, True, f"key {name}: a frame showing it within 5 s")
 
 
-# Tile (3, 2) in layout 1 at magnification 1: grid pixel (x, y) is sheet pixel (48 + x, 32 + y).
-click(300, 300, 0)  # keys go to the window under the pointer; then a first frame
-assert until(
-    lambda: min(shot().getpixel((size[0] - 1, size[1] - 1))) > 128
-), "no grey corner, no frames"
-click(52, 36), key("Return")
-click(164, 8), click(13, 31), click(
-    114, 92, 3
-)  # swatch 6; grid (5, 7); a repeated copy, 6 + 8: grid (10, 4)
-key("Return")
-# Another window over part of the editor, off the pointer, and gone again: the
-# editor shows its frame again, though nothing in it changed. Then F5.
-before = settled()
-cover = dpy.screen().root.create_window(
-    o.x + 500,
-    o.y + 30,
-    600,
-    500,
-    0,
-    X.CopyFromParent,
-    background_pixel=dpy.screen().white_pixel,
-    override_redirect=True,
-)
-cover.map(), dpy.sync()
-assert until(lambda: shot() != before, 3), "the other window never showed over the editor"
-cover.unmap(), dpy.sync()
-assert until(lambda: shot() == before, 3), "not shown again once uncovered"
-# The same with the editor stopped and more motions than SDL's queue holds (128) before the
-# expose, along row 150 and back to where the pointer was: the 128th there (only the expose
-# is lost) or elsewhere. Running again, the frame of the pointer where it really is.
-row, P = [(10 + i, 150) for i in range(138)], (114, 92)
-for path in (row[:127] + [P] + row[:10] + [P], row + [P]):
-    proc.send_signal(signal.SIGSTOP)
-    cover.map(), dpy.sync()
-    assert until(lambda: shot() != before, 3), "the other window never showed over the editor"
-    for x, y in path:
-        xtest.fake_input(dpy, X.MotionNotify, x=o.x + x * 3 + 1, y=o.y + y * 3 + 1)
-    cover.unmap(), dpy.sync(), proc.send_signal(signal.SIGCONT)
-    assert until(lambda: shot() == before, 5), "after a flood, differs in %s" % (
-        ImageChops.difference(before, shot()).getbbox(),
-    )
-cover.destroy(), dpy.sync()
-stamp, want = (W / "1TIL0000.bmp").stat().st_mtime_ns, pixels(IN / "p8.bmp")
-want[39 * 208 + 53], want[36 * 208 + 58] = 6, 14
-key("F5")
-assert until(
-    lambda: (W / "1TIL0000.bmp").stat().st_mtime_ns != stamp and pixels(W / "1TIL0000.bmp") == want
-)
+def window_scale_caption_icon():  # told a folder of a sheet and settings from another folder
+    (W / "vorludef.txt").write_bytes(b"3\n")
+    S.proc, S.win, out = start()
+    if not equal(bool(S.win), True, f"a window (status {S.proc.poll()}, output {out!r})"):
+        return
+    g = S.win.get_geometry()
+    S.o, S.size = S.dpy.screen().root.translate_coords(S.win, 0, 0), (g.width, g.height)
+    prop = S.win.get_full_property(S.dpy.intern_atom("_NET_WM_ICON"), X.AnyPropertyType)
+    menu = Image.open(USR / "share/icons/hicolor/32x32/apps/vorludit.png").getdata()
+    argb = [32, 32] + [0xFF000000 | r << 16 | g << 8 | b for r, g, b in menu]
+    equal(S.size, (1200, 1056), "window size at scale 3 (400 x 352 base pixels)")
+    equal(S.win.get_wm_name(), "vorludit 0.1", "window caption")
+    equal(list(prop.value) if prop else None, argb, "window icon as the menu's 32 x 32 one")
+    click(300, 300, 0)  # keys go to the window under the pointer; then a first frame
+    grey = until(lambda: min(shot().getpixel((S.size[0] - 1, S.size[1] - 1))) > 128)
+    equal(grey, True, "the first frame's bottom-right corner is grey")
 
-# WM_DELETE_WINDOW, as a window manager sends it.
-win.send_event(
-    protocol.event.ClientMessage(
-        window=win,
-        client_type=dpy.intern_atom("WM_PROTOCOLS"),
-        data=(32, [dpy.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0]),
-    )
-)
-dpy.flush()
-assert (proc.wait(10), proc.stdout.read()) == (0, ""), "close request"
-gfx.rename(gfx.with_suffix(".away"))
-p, _, out = start(window=False)
-assert (
-    p.returncode == 1
-    and out == "Can't load editor graphics: Couldn't open vorlugfx.bmp or %s\n" % gfx
-), out
-gfx.with_suffix(".away").rename(gfx)
-proc = start(arg="--menu")[0]  # its first start: ~/vorludit made, with a new sheet
-assert until(
-    lambda: (f := TMP / "vorludit/1TIL0000.bmp").exists() and f.read_bytes() == newbytes
-), "not a new sheet"
-time.sleep(1.5), xvfb.kill()  # the editor settled into its idle frames
-assert proc.wait(5) == 1, "editor outlived its display"
+
+def editing_pass():
+    click(52, 36)  # tile (3, 2)
+    key("Return")  # layout 1, magnification 1: grid pixel (x, y) is sheet pixel (48 + x, 32 + y)
+    click(164, 8)  # colour 6
+    click(13, 31)  # grid (5, 7)
+    click(114, 92, 3)  # a repeated copy, right button: colour 6 + 8 at grid (10, 4)
+    key("Return")  # written back into the sheet
+
+
+def redraw_after_cover_and_flood():
+    before, row, at = settled(), [(10 + i, 150) for i in range(138)], (114, 92)
+    scr, xy = S.dpy.screen(), (S.o.x + 500, S.o.y + 30, 600, 500, 0, X.CopyFromParent)
+    cover = scr.root.create_window(*xy, background_pixel=scr.white_pixel, override_redirect=True)
+    # Then stopped, with more motions than SDL's queue holds (128) before the expose, along row 150
+    # and back to the pointer: the 128th there (only the expose is lost) or elsewhere.
+    for what, path in (
+        ("once uncovered", []),
+        ("after 128 motions, the 128th at the pointer", row[:127] + [at] + row[:10] + [at]),
+        ("after 139 motions, the last at the pointer", row + [at]),
+    ):
+        S.proc.send_signal(signal.SIGSTOP if path else signal.SIGCONT)  # stopped for a flood
+        cover.map()
+        shown = until(lambda: shot() != before, 3)
+        equal(bool(shown), True, "another window shown over the editor")
+        for x, y in path:
+            fake(X.MotionNotify, 0, x, y, pause=0)
+        cover.unmap()
+        S.dpy.sync()  # the expose queued before the editor runs on
+        S.proc.send_signal(signal.SIGCONT)
+        until(lambda: shot() == before, 5)
+        box = ImageChops.difference(before, shot()).getbbox()
+        equal(box, None, f"where the frame {what} differs")
+
+
+def saved_by_F5():
+    sheet = W / "1TIL0000.bmp"
+    stamp, want = sheet.stat().st_mtime_ns, list(Image.open(IN / "p8.bmp").getdata())
+    want[39 * 208 + 53] = 6  # grid (5, 7)
+    want[36 * 208 + 58] = 14  # grid (10, 4)
+    key("F5")
+    until(lambda: sheet.stat().st_mtime_ns != stamp and list(Image.open(sheet).getdata()) == want)
+    equal(sheet.stat().st_mtime_ns != stamp, True, "the sheet file written by F5")
+    equal(list(Image.open(sheet).getdata()), want, "the saved sheet's pixels, rows of 208")
+
+
+def close_request():  # as a window manager sends it
+    data = (32, [S.dpy.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])
+    protocols = S.dpy.intern_atom("WM_PROTOCOLS")
+    S.win.send_event(protocol.event.ClientMessage(window=S.win, client_type=protocols, data=data))
+    S.dpy.flush()
+    until(lambda: S.proc.poll() is not None)
+    S.proc.kill()  # status -9 below: it had not ended
+    equal((S.proc.wait(), S.proc.stdout.read()), (0, ""), "after a close request: status, output")
+
+
+def start_without_graphics():
+    GFX.rename(GFX.with_suffix(".away"))
+    p, _, out = start(window=False)
+    GFX.with_suffix(".away").rename(GFX)
+    p.kill()  # status -9 below: it had not ended
+    want = (1, f"Can't load editor graphics: Couldn't open vorlugfx.bmp or {GFX}\n")
+    equal((p.wait(), out), want, "start-up without graphics: status, output")
+
+
+def menu_start():  # its first start: ~/vorludit made, with a sheet as vorludit-sheet new makes it
+    S.menu, win, out = start(arg="--menu")
+    equal(bool(win), True, f"a window from the menu start (status {S.menu.poll()}, output {out!r})")
+    sheet = TMP / "vorludit/1TIL0000.bmp"
+    until(lambda: sheet.exists() and sheet.read_bytes() == S.newbytes)
+    equal(sheet.read_bytes() if sheet.exists() else "none", S.newbytes, "~/vorludit's sheet")
+
+
+def display_gone():
+    time.sleep(1.5)  # the editor settled into its idle frames
+    S.xvfb.terminate()
+    until(lambda: S.menu.poll() is not None, 5)
+    S.menu.kill()  # status -9 below: it outlived its display
+    equal(S.menu.wait(), 1, "status once the display went away")
+
+
+os.umask(0o022)
+W.mkdir()
+IN.mkdir()
+if run(installed_tree):
+    run(data_as_generated)
+    run(menu_entry, needs="desktop-file-validate")
+    run(package_in_lintian, needs="lintian")
+    for step in (command_lines, new_sheet, exact_imports, refusals):
+        run(step)
+    if run(xvfb_for_the_window_checks, needs="Xvfb"):
+        run(window_scale_caption_icon)
+        for step in (editing_pass, redraw_after_cover_and_flood, saved_by_F5, close_request):
+            run(step, not S.win and "no editor window")
+        run(start_without_graphics)
+        run(menu_start)
+        run(display_gone, not S.menu and "no editor started from the menu")
+print(f"{S.ran} checks ran, {len(S.failures)} failed, {S.skipped} groups skipped")
+print("".join(f"FAILED: {f}\n" for f in S.failures), end="")
+sys.exit(1 if S.failures else 0)
