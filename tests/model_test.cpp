@@ -16,7 +16,7 @@ const SDLKey SYMBOL[KEYS] = { SDLK_UP, SDLK_DOWN, SDLK_LCTRL, SDLK_RETURN, SDLK_
     SDLK_4, SDLK_a, SDLK_s, SDLK_z, SDLK_F4, SDLK_F5, SDLK_ESCAPE, SDLK_RCTRL };
 // How often a key not held goes down in a frame, in thousandths; Return in the browser more
 // often, so that sessions spend their time in both modes.
-const int PRESSED[KEYS] = { 15, 15, 60, 20, 8, 8, 8, 8, 15, 15, 60, 15, 8, 5, 20 };
+const int PRESSED[KEYS] = { 15, 15, 60, 20, 8, 8, 8, 8, 15, 15, 60, 40, 8, 5, 20 };
 
 const char* const SAVED = "tile image saved.";
 const char* const UNSAVED = "could not save tiles for some reason.";
@@ -346,6 +346,9 @@ void drawreference(const Model& m, bool withmessage)
 std::pair<int, int> somewhere(std::mt19937& rng, const Model& m)
 {
     int z = m.zoom, kind = rng() % 10;
+    if (kind < 3 && !m.editing && m.selw > 0) // a tile the selection can stretch to, or nearly
+        return { (m.selx + (int)(rng() % 9)) * 16 * z + (int)(rng() % (16 * z)),
+            (m.sely - m.top + (int)(rng() % 9)) * 16 * z + (int)(rng() % (16 * z)) };
     if (kind < 5)
         return { (int)(rng() % (400 * z)), (int)(rng() % (352 * z)) };
     if (kind == 5)
@@ -389,7 +392,8 @@ void pushmouse(Session& s, std::vector<SDL_Event>& queued)
         const Uint8 which[] = { SDL_BUTTON_LEFT, SDL_BUTTON_LEFT, SDL_BUTTON_RIGHT,
             SDL_BUTTON_RIGHT, SDL_BUTTON_MIDDLE, SDL_BUTTON_WHEELDOWN };
         e.type = SDL_MOUSEBUTTONDOWN;
-        e.button.button = which[s.rng() % 6];
+        bool stretching = !s.m.editing && s.m.selw > 0 && s.rng() % 2; // selections of every shape
+        e.button.button = stretching ? SDL_BUTTON_RIGHT : which[s.rng() % 6];
         s.buttons |= SDL_BUTTON(e.button.button);
         s.log += " press " + std::to_string(e.button.button);
     } else if (kind < 97) {
@@ -420,8 +424,10 @@ void otherprogram(Session& s)
         s.m.disksheet = false;
         return;
     }
+    Sheet repainted = s.m.sheet; // its colours changed, its pixels as the editor has them
+    memcpy(repainted.pal, randomsheet(s.rng, 1).pal, sizeof repainted.pal);
     s.m.disksheet = kind > 1;
-    s.m.ondisk = randomsheet(s.rng, 1 + s.rng() % 848);
+    s.m.ondisk = kind < 6 ? repainted : randomsheet(s.rng, 1 + s.rng() % 848);
     s.m.disk = s.m.disksheet ? bmpfile(s.m.ondisk) : bytes(300, 'x');
     writebytes("other.bmp", s.m.disk);
     rename("other.bmp", FILE); // a new file, as an editor's save makes it
@@ -461,8 +467,12 @@ void frame(Session& s, int number, bool last, bool& whole)
         if (s.keys[SYMBOL[k]])
             s.log += " key " + std::to_string(k);
     }
-    if (s.rng() % 150 == 0)
+    if (s.rng() % 50 == 0 && s.rng() % 2) { // and now and then the user reloads it at once
         otherprogram(s);
+        s.keys[SDLK_LCTRL] = s.keys[SDLK_F4] = 1;
+    } else if (s.rng() % 100 == 0) {
+        otherprogram(s);
+    }
     whole = s.rng() % 100 == 0;
     runframe();
     for (const SDL_Event& e : queued)

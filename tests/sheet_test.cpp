@@ -71,8 +71,9 @@ TEST(Sheet, LoadsLayoutsAndSavesExactlyWhatSDLReads)
         freshstate();
         Sheet s = asymmetricsheet(c.h);
         writebytes(NAME, bmpfile(s, c.topdown, c.header, c.colours, c.extra));
-        if (c.magick)
+        if (c.magick) {
             ASSERT_EQ(system(MAGICK), 0) << "needs ImageMagick";
+        }
         scramblestore();
         sheetlocked = 1;
         loadtiles(); // lifts the lock, but for a taller sheet
@@ -81,8 +82,9 @@ TEST(Sheet, LoadsLayoutsAndSavesExactlyWhatSDLReads)
         savetiles();
         EXPECT_STREQ(mesbuf, c.extra ? UNSAVED : SAVED);
         EXPECT_EQ(wrongpixels(s, c.colours ? c.colours : 16, c.extra), 0);
-        if (!c.magick && c.colours % 16 == 0)
+        if (!c.magick && c.colours % 16 == 0) {
             EXPECT_TRUE(readbytes(NAME) == bmpfile(s, false, 40, 0, c.extra));
+        }
     }
 }
 
@@ -303,16 +305,18 @@ TEST(Sheet, SavesAsAnotherUserKeepWhatTheFileIs)
         ASSERT_EQ(chmod(".", c.extra == 'p' ? 01777 : 0755), 0);
         ASSERT_EQ(chmod(file, c.mode), 0);
         ASSERT_EQ(chown(file, c.owner, c.owner), 0);
-        if (c.link)
+        if (c.link) {
             ASSERT_EQ(link(NAME, "also.bmp"), 0);
+        }
         if (c.extra == 'p') {
             ASSERT_EQ(symlink(file, NAME), 0);
             ASSERT_EQ(lchown(NAME, 65534, 65534), 0);
         }
         if (c.extra == 'a' && setxattr(NAME, "user.kept", "1", 1, 0) != 0)
             continue; // a file system without them
-        if (c.extra == 'a')
+        if (c.extra == 'a') {
             ASSERT_EQ(system("setfacl -m u:root:rw 1TIL0000.bmp"), 0);
+        }
         pid_t pid = fork();
         if (pid == 0) { // the exit status: 0 when the save was reported as made
             if (c.as != 0 && (setgroups(0, NULL) || setgid(c.as) || setuid(c.as)))
@@ -328,8 +332,9 @@ TEST(Sheet, SavesAsAnotherUserKeepWhatTheFileIs)
         EXPECT_TRUE(readbytes(file) == (c.saved ? want : old));
         EXPECT_EQ(st.st_uid, c.owner);
         EXPECT_EQ(st.st_mode & 07777, c.mode);
-        if (c.link)
+        if (c.link) {
             EXPECT_TRUE(readbytes("also.bmp") == want);
+        }
         if (c.extra != 'a')
             continue;
         char kept[2];
