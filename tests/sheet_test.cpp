@@ -3,6 +3,7 @@
 #include "support.h"
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <grp.h>
 #include <gtest/gtest.h>
@@ -162,15 +163,17 @@ TEST(Sheet, SavesReplaceTheFileWholeOrNotAtAll)
     ASSERT_EQ(mkdir("real", 0755), 0);
     ASSERT_EQ(mkdir("chain", 0755), 0);
     ASSERT_EQ(symlink("chain/1", NAME), 0);
+    std::string middle = std::filesystem::absolute("chain/21"); // one link in the chain absolute
     for (int i = 1; i < 40; i++) { // 40 links in all, as many as Linux follows, to no file yet
-        std::string next = i < 39 ? std::to_string(i + 1) : "../real/sheet.bmp";
+        std::string next = i == 20 ? middle : i < 39 ? std::to_string(i + 1) : "../real/sheet.bmp";
         ASSERT_EQ(symlink(next.c_str(), ("chain/" + std::to_string(i)).c_str()), 0);
     }
     umask(022);
     loadtiles();
-    savetiles(); // the save makes the file, the links stay
+    savewith("notmpfile"); // the save makes the file, the links stay, and no other name
     EXPECT_EQ(readbytes("real/sheet.bmp").size(), 88310u);
     EXPECT_TRUE(std::filesystem::is_symlink(NAME));
+    EXPECT_EQ(entries("real"), 1);
     EXPECT_EQ(std::filesystem::status(NAME).permissions(), std::filesystem::perms(0644));
 
     ASSERT_EQ(chmod(NAME, 0640), 0); // a file with its own permissions
@@ -181,6 +184,17 @@ TEST(Sheet, SavesReplaceTheFileWholeOrNotAtAll)
     EXPECT_TRUE(readbytes("real/sheet.bmp") == bmpfile(small));
     EXPECT_EQ(entries("real"), 1);
     EXPECT_EQ(std::filesystem::status(NAME).permissions(), std::filesystem::perms(0640));
+    struct stat st; // rewritten in place by another program within the second: kept, until F5 again
+    ASSERT_EQ(stat(NAME, &st), 0);
+    bytes other = bmpfile(small);
+    other[200] ^= 1;
+    writebytes(NAME, other);
+    timespec times[2]
+        = { st.st_atim, { st.st_mtim.tv_sec, (st.st_mtim.tv_nsec + 1) % 1000000000 } };
+    ASSERT_EQ(utimensat(AT_FDCWD, NAME, times, 0), 0);
+    savetiles();
+    EXPECT_STREQ(mesbuf, CHANGED);
+    EXPECT_TRUE(readbytes(NAME) == other);
     ASSERT_EQ(mkdir("real/.sheet.bmp.saving", 0755), 0); // a name taken for good: another is used
     savewith("notmpfile");
     EXPECT_TRUE(readbytes(NAME) == bmpfile(small)) << mesbuf;
@@ -277,7 +291,10 @@ TEST(Sheet, SavesAsAnotherUserKeepWhatTheFileIs)
         { "in a read-only folder", 0, 65534, 0644, 0, 1, 0, 65534 },
         { "hard-linked", 65534, 65534, 0644, 1, 1, 0, 65534 },
         { "another's, writable", 65534, 0, 0666, 0, 1, 0, 65534 },
-        { "with an ACL entry and an attribute", 65534, 65534, 0660, 0, 1, 'a', 65534 },
+        { "with an ACL entry, an extended attribute and a file attribute", 65534, 65534, 0660, 0, 1,
+            'a', 65534 },
+        { "in a folder with a default ACL", 65534, 65534, 0644, 0, 1, 'd', 65534 },
+        { "through the user's own link in a sticky folder", 0, 65534, 0644, 0, 1, 'o', 65534 },
         { "no write bit, by root", 0, 0, 0444, 0, 0, 0, 0 },
         { "through a link another user planted in a sticky folder, by root", 0, 0, 0644, 0, 0, 'p',
             0 },
@@ -288,23 +305,27 @@ TEST(Sheet, SavesAsAnotherUserKeepWhatTheFileIs)
         freshstate();
         bytes old = bmpfile(asymmetricsheet(848)), want = bmpfile(asymmetricsheet(200));
         putinstore(asymmetricsheet(200));
-        const char* file = c.extra == 'p' ? "victim.bmp" : NAME;
+        bool linked = c.extra == 'p' || c.extra == 'o';
+        const char* file = linked ? "target.bmp" : NAME;
         writebytes(file, old);
         ASSERT_EQ(chown(".", c.folder, c.folder), 0);
-        ASSERT_EQ(chmod(".", c.extra == 'p' ? 01777 : 0755), 0);
+        ASSERT_EQ(chmod(".", linked ? 01777 : 0755), 0);
         ASSERT_EQ(chmod(file, c.mode), 0);
         ASSERT_EQ(chown(file, c.owner, c.owner), 0);
         if (c.link) {
             ASSERT_EQ(link(NAME, "also.bmp"), 0);
         }
-        if (c.extra == 'p') {
+        if (linked) {
             ASSERT_EQ(symlink(file, NAME), 0);
             ASSERT_EQ(lchown(NAME, 65534, 65534), 0);
         }
         if (c.extra == 'a' && setxattr(NAME, "user.kept", "1", 1, 0) != 0)
             continue; // a file system without them
         if (c.extra == 'a') {
-            ASSERT_EQ(system("setfacl -m u:root:rw 1TIL0000.bmp"), 0);
+            ASSERT_EQ(system("setfacl -m u:root:rw 1TIL0000.bmp && chattr +d 1TIL0000.bmp"), 0);
+        }
+        if (c.extra == 'd') {
+            ASSERT_EQ(system("setfacl -d -m u:root:r ."), 0);
         }
         pid_t pid = fork();
         if (pid == 0) { // the exit status: 0 when the save was reported as made
@@ -324,11 +345,15 @@ TEST(Sheet, SavesAsAnotherUserKeepWhatTheFileIs)
         if (c.link) {
             EXPECT_TRUE(readbytes("also.bmp") == want);
         }
+        if (c.extra == 'd') {
+            EXPECT_NE(system("getfacl -c 1TIL0000.bmp 2>&1 | grep -q user:root"), 0);
+        }
         if (c.extra != 'a')
             continue;
         char kept[2];
         EXPECT_EQ(getxattr(NAME, "user.kept", kept, 2), 1);
         EXPECT_EQ(system("getfacl -cp 1TIL0000.bmp 2>&1 | grep -qx user:root:rw-"), 0);
+        EXPECT_EQ(system("lsattr 1TIL0000.bmp | grep -q '^------d'"), 0) << "no dump, kept";
     }
     setenv("VORLUDIT_SAVETEST", "", 1);
 }
