@@ -123,6 +123,9 @@ TEST(FailureDeathTest, PrintTheirLineAndEndWithStatusOne)
     EXPECT_FAILURE(startvideo(), "Could not initialize SDL: .*\\.\n");
     unsetenv("SDL_VIDEODRIVER");
     unsetenv("DISPLAY");
-    EXPECT_FAILURE(
-        startvideo(), "(error: [^\n]*\n)?Could not initialize SDL: No available video device\\.\n");
+    unsetenv("WAYLAND_DISPLAY");
+    EXPECT_FAILURE(startvideo(),
+        "Could not initialize SDL: no display: set DISPLAY to the X display to use\\.\n");
+    setenv("DISPLAY", ":9999", 1);
+    EXPECT_FAILURE(startvideo(), "Could not initialize SDL: .*\\.\n");
 }

@@ -1,10 +1,45 @@
 #!/usr/bin/env bash
-# Builds and runs every test: a plain build, then an AddressSanitizer +
+# Builds and runs every test: a plain build, its tests again on the classic
+# SDL 1.2 library where the release offers it, then an AddressSanitizer +
 # UndefinedBehaviorSanitizer build, then a bounded fuzz run of the sheet
 # decoder. Installs what is missing first.
 set -eu
+shopt -s inherit_errexit
 top=$(cd "$(dirname "$0")/.." && pwd)
-bash "$top/tools/deps.sh"
+bash "$top/tools/deps.sh" test
+
+# The classic SDL 1.2.15, which Debian 12 installs with the editor's
+# package, unpacked under the build folder with the libraries it needs that
+# the machine lacks; nothing is installed. Prints the folder to put first
+# in LD_LIBRARY_PATH, or nothing where the release's libsdl1.2debian is
+# sdl12-compat under the classic name (Debian 13).
+classicsdl()
+{
+  apt-cache show --no-all-versions libsdl1.2debian 2>/dev/null | grep -q '^Source: libsdl1.2$' || return 0
+  local dir="$top/build/classic-sdl" want=libsdl1.2debian get="" next p
+  rm -rf "$dir"
+  mkdir -p "$dir/debs"
+  while [ -n "$want" ]; do # its dependencies, theirs and so on, that are not installed
+    next=""
+    for p in $want; do
+      case " $get " in *" $p "*) continue ;; esac
+      if [ "$p" != libsdl1.2debian ] && dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed"; then
+        continue
+      fi
+      get="$get $p"
+      next="$next $(apt-cache show --no-all-versions "$p" | sed -n 's/^\(Pre-\)\?Depends: //p' |
+        tr ',' '\n' | sed 's/|.*//; s/(.*//; s/:any//; s/ //g')"
+    done
+    want=$next
+  done
+  (cd "$dir/debs" && apt-get download -q -o APT::Sandbox::User="$(id -un)" $get >&2)
+  for p in "$dir"/debs/*.deb; do
+    dpkg-deb -x "$p" "$dir"
+  done
+  local lib
+  lib=$(find "$dir" -name 'libSDL-1.2.so.0' | head -1)
+  [ -n "$lib" ] && dirname "$lib"
+}
 
 # The committed formatting: .clang-format for C++, pyproject.toml for Python,
 # as clang-format 14 and black 23 (Debian 12's) lay it out; other versions
@@ -24,6 +59,13 @@ fi
 cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$top/build" -j2
 ctest --test-dir "$top/build" --output-on-failure -j2
+classic=$(classicsdl)
+if [ -n "$classic" ]; then
+  echo "The same tests on the classic SDL 1.2 library ($classic):"
+  LD_LIBRARY_PATH="$classic" ctest --test-dir "$top/build" --output-on-failure -j2
+else
+  echo "The classic SDL 1.2 library: not offered by this release, its second run left out"
+fi
 
 cmake -S "$top" -B "$top/build-asan" -DCMAKE_BUILD_TYPE=Debug -DVORLUDIT_SANITIZE=ON -DVORLUDIT_BENCH=OFF >/dev/null
 cmake --build "$top/build-asan" -j2
