@@ -232,6 +232,7 @@ static void fitscale()
         return;
     printf("vorludit: the screen (%d x %d) is too small for scale %d: scale %d\n", info->current_w,
         info->current_h, zoom, fits);
+    fflush(stdout); // at once, also when the output goes to a pipe or a log
     zoom = fits;
 }
 
