@@ -33,7 +33,6 @@ void writebytes(const std::string& path, const bytes& data);
 
 // What the window shows: every frame the program presents, whole or in rectangles, lands here.
 extern bytes windowshows;
-extern int presents;
 // Where the window and the screen first differ, "" when they are the same.
 std::string windowdiffers();
 #endif
