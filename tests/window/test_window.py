@@ -83,7 +83,17 @@ def exact_imports():  # pixels and palette order as another decoder reads the pi
     b = (IN / "p1.bmp").read_bytes()  # 1-bit: no colour count in its header; colour 1 not white
     (IN / "p1.bmp").write_bytes(b[:46] + bytes(4) + b[50:58] + b"\x32\x64\xc8" + b[61:])
     subprocess.run(["convert", IN / "p8.png", "-type", "Palette", f"BMP3:{IN}/p4.bmp"], check=True)
-    for name, out in zip("p8.bmp p1.bmp p8.png p4.png p4.bmp".split(), ["1TIL0000.bmp", *"aabb"]):
+    b = (IN / "p4.bmp").read_bytes()  # the same rows top-down: a negative height, rows reversed
+    at, rows = (
+        int.from_bytes(b[10:14], "little"),
+        len(b[int.from_bytes(b[10:14], "little") :]) // 104,
+    )
+    down = b"".join(reversed([b[at + 104 * i : at + 104 * (i + 1)] for i in range(rows)]))
+    (IN / "td.bmp").write_bytes(
+        b[:22] + (-rows).to_bytes(4, "little", signed=True) + b[26:at] + down
+    )
+    names = "p8.bmp p1.bmp p8.png p4.png p4.bmp td.bmp".split()
+    for name, out in zip(names, ["1TIL0000.bmp", *"aabbb"]):
         prog([SHEET, "import", "--force", IN / name, out], 0, "", "", cwd=W)
         want, got = Image.open(IN / name), Image.open(W / out)
         gp, wp = got.getpalette()[:48], (want.getpalette() + [0] * 48)[:48]
@@ -113,6 +123,8 @@ def command_lines():  # refused: one line, nothing written; an existing target: 
     cases += [([SHEET, "new"], 1, "", force), ([SHEET, "import", IN / "p8.png", "a"], 1, "", force)]
     cases += [([ED, *a], 2, ed, "") for a in (["-x"], [W, W], [IN / "p8.png"], [W / "no/a.bmp"])]
     cases += [([c, "--help"], 0, f"usage: {c.name} .*", "") for c in (ED, SHEET)]
+    usage = [[], ["bogus"], ["import", IN / "p8.png", "x", "y"], ["new", "x", "y"]]
+    cases += [([SHEET, *a], 1, "", "usage: vorludit-sheet .*") for a in usage]
     cases += [([c, "--version"], 0, rf"{c.name} 0\.1\n", "") for c in (ED, SHEET)]
     before = state()
     for case in cases:  # the editor's before any window: with no display
@@ -227,6 +239,16 @@ def no_graphics_then_menu_start():  # the menu start makes ~/vorludit, its sheet
     said = re.escape(f"Can't load editor graphics: Couldn't open vorlugfx.bmp or {gfx}\n")
     prog([ED, W], 1, said, "", cwd=IN, env=S.env)
     gfx.with_suffix(".away").rename(gfx)
+    (W / "vorlugfx.bmp").write_bytes(b"BM not a picture")  # the folder's own, not the installed
+    prog(
+        [ED, W],
+        1,
+        r"Can't load editor graphics: [^\n]*vorlugfx\.bmp[^\n]*\n",
+        "",
+        cwd=IN,
+        env=S.env,
+    )
+    (W / "vorlugfx.bmp").unlink()
     p = start("--menu")[0]
     made = until(lambda: [f.read_bytes() for f in TMP.glob("vorludit/1TIL0000.bmp")])
     equal(made, [S.newbytes], "~/vorludit's sheets named 1TIL0000.bmp")  # written whole, then named
