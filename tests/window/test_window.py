@@ -32,7 +32,7 @@ def run(*steps, needs=None):  # groups of checks, each run whatever came before;
 
 
 def prog(cmd, status, out, err, **kw):  # out, err: patterns; a stream that fits shows as one
-    r = subprocess.run(cmd, capture_output=True, text=True, timeout=120, **kw)
+    r = subprocess.run(cmd, capture_output=True, text=True, timeout=30, **kw)
     what = " ".join(map(str, cmd)).replace(f"{USR}/bin/", "").replace(f"{TMP}/", "")
     got = [p if re.fullmatch(p, t, re.S) else t for t, p in zip((r.stdout, r.stderr), (out, err))]
     equal((r.returncode, *got), (status, out, err), f"{what}: status, output, errors")
