@@ -69,7 +69,10 @@ fi
 
 cmake -S "$top" -B "$top/build-asan" -DCMAKE_BUILD_TYPE=Debug -DVORLUDIT_SANITIZE=ON -DVORLUDIT_BENCH=OFF >/dev/null
 cmake --build "$top/build-asan" -j2
-ASAN_OPTIONS=detect_leaks=0 ctest --test-dir "$top/build-asan" --output-on-failure -j2
+# Debian 13's AddressSanitizer checks for stack use after return by
+# default, which makes the random sessions several times slower than
+# their time limit; Debian 12's does not.
+ASAN_OPTIONS=detect_leaks=0:detect_stack_use_after_return=0 ctest --test-dir "$top/build-asan" --output-on-failure -j2
 
 cmake -S "$top" -B "$top/build-fuzz" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVORLUDIT_FUZZ=ON -DVORLUDIT_SANITIZE=ON -DVORLUDIT_BENCH=OFF >/dev/null
