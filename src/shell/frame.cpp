@@ -101,8 +101,10 @@ static int pollevent(SDL_Event* e)
     return got;
 }
 
-// SDL's event queue holds this many events and drops the rest.
-static const int EVENTQUEUE = 128;
+// SDL's event queue drops what does not fit: sdl12-compat's holds 128
+// events, the classic SDL 1.2's 127 (one slot of its ring stays empty). A
+// frame that drains as many as the smaller holds may have lost some.
+static const int EVENTQUEUE = 127;
 
 // A frame that drains a full queue takes it that events were lost: an
 // expose may be among them, so the whole next frame is presented, and the
