@@ -546,8 +546,13 @@ TEST_P(Sessions, EveryFrameAgreesWithTheModelAndTheWindowShowsIt)
     const int frames[10] = { 0, 2000, 1200, 600, 350, 250, 180, 140, 110, 90 }; // 1-2 s each
     const char* asked = getenv("VORLUDIT_SEED"); // to run a failed session again
     unsigned fresh = asked ? atoi(asked) : std::random_device()();
-    runsession(z, z, frames[z]);
-    runsession(fresh, z, frames[z]);
+#ifdef VORLUDIT_SESSION_SHARE
+    int share = VORLUDIT_SESSION_SHARE;
+#else
+    int share = 1;
+#endif
+    runsession(z, z, frames[z] / share);
+    runsession(fresh, z, frames[z] / share);
 }
 
 INSTANTIATE_TEST_SUITE_P(Zoom, Sessions, testing::Range(1, 10));

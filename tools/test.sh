@@ -56,9 +56,18 @@ else
   echo "Python formatting not checked: $(black --version | head -1) is not black 23"
 fi
 
+# What the last run in build folder $1 left out, and why: the unit tests'
+# reasons follow their "Skipped" line, the window test's start "SKIPPED:".
+skipped() {
+  grep -h -A1 ': Skipped$' "$1/Testing/Temporary/LastTest.log" | grep -v -e ': Skipped$' -e '^--$' \
+    | sed 's/^/skipped: /' || true
+  grep -h '^SKIPPED: ' "$1/Testing/Temporary/LastTest.log" || true
+}
+
 cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$top/build" -j2
 ctest --test-dir "$top/build" --output-on-failure -j2
+skipped "$top/build"
 classic=$(classicsdl)
 if [ -n "$classic" ]; then
   echo "The same tests on the classic SDL 1.2 library ($classic):"
@@ -67,8 +76,9 @@ else
   echo "The classic SDL 1.2 library: not offered by this release, its second run left out"
 fi
 
-cmake -S "$top" -B "$top/build-asan" -DCMAKE_BUILD_TYPE=Debug -DVORLUDIT_SANITIZE=ON -DVORLUDIT_BENCH=OFF >/dev/null
+cmake -S "$top" -B "$top/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLUDIT_SANITIZE=ON -DVORLUDIT_BENCH=OFF >/dev/null
 cmake --build "$top/build-asan" -j2
+# Optimised as the plain build is, or the sanitized tests take minutes.
 # Debian 13's AddressSanitizer checks for stack use after return by
 # default, which makes the random sessions several times slower than
 # their time limit; Debian 12's does not.
