@@ -196,7 +196,11 @@ TEST(Sheet, SavesReplaceTheFileWholeOrNotAtAll)
     EXPECT_STREQ(mesbuf, CHANGED);
     EXPECT_TRUE(readbytes(NAME) == other);
     ASSERT_EQ(mkdir("real/.sheet.bmp.saving", 0755), 0); // a name taken for good: another is used
+    ASSERT_EQ(stat(NAME, &st), 0);
     savewith("notmpfile");
+    struct stat now;
+    ASSERT_EQ(stat(NAME, &now), 0);
+    EXPECT_NE(now.st_ino, st.st_ino) << "replaced, not written over in place";
     EXPECT_TRUE(readbytes(NAME) == bmpfile(small)) << mesbuf;
     EXPECT_EQ(entries("real"), 2);
     EXPECT_EQ(rmdir("real/.sheet.bmp.saving"), 0);
@@ -307,8 +311,9 @@ TEST(Sheet, SavesAsAnotherUserKeepWhatTheFileIs)
             std::string(
                 "getfacl -cp $F | grep -qx user:root:rw- && lsattr $F | grep -q '^------d' && ")
                 + XATTRKEPT },
-        { "in a folder with a default ACL", "chown -R nobody: . && setfacl -d -m u:root:r .", 65534,
-            1, "! getfacl -c $F | grep -q user:root" },
+        { "in a folder with a default ACL, replaced",
+            "chown -R nobody: . && setfacl -d -m u:root:r . && stat -c %i $F > was", 65534, 1,
+            "! getfacl -c $F | grep -q user:root && ! stat -c %i $F | cmp -s - was" },
         { "through the user's own link in a sticky folder",
             std::string(LINKED) + " target.bmp && chmod 1777 .", 65534, 1, "test -L $F" },
         { "no write bit, by root", "chmod 444 $F", 0, 0, "stat -c %a $F | grep -qx 444" },

@@ -92,8 +92,14 @@ def exact_imports():  # pixels and palette order as another decoder reads the pi
     (IN / "td.bmp").write_bytes(
         b[:22] + (-rows).to_bytes(4, "little", signed=True) + b[26:at] + down
     )
-    names = "p8.bmp p1.bmp p8.png p4.png p4.bmp td.bmp".split()
-    for name, out in zip(names, ["1TIL0000.bmp", *"aabbb"]):
+    os2 = picture(h=16)  # an OS/2 BMP: a 12-byte header, 3-byte palette entries
+    rows = b"".join(os2.tobytes()[208 * y : 208 * (y + 1)] for y in reversed(range(16)))
+    head = struct.pack("<2sIIIIHHHH", b"BM", 26 + 768 + 3328, 0, 26 + 768, 12, 208, 16, 1, 8)
+    rgb = os2.getpalette() + [0] * 768
+    pal = bytes(rgb[3 * i + 2 - c] for i in range(256) for c in range(3))
+    (IN / "os2.bmp").write_bytes(head + pal + rows)
+    names = "p8.bmp p1.bmp p8.png p4.png p4.bmp td.bmp os2.bmp".split()
+    for name, out in zip(names, ["1TIL0000.bmp", *"aabbbb"]):
         prog([SHEET, "import", "--force", IN / name, out], 0, "", "", cwd=W)
         want, got = Image.open(IN / name), Image.open(W / out)
         gp, wp = got.getpalette()[:48], (want.getpalette() + [0] * 48)[:48]
@@ -120,6 +126,11 @@ def command_lines():  # refused: one line, nothing written; an existing target: 
     one, force = ok + r"(?!.*--force)[^\n]*\n", ok + r"[^\n]*--force[^\n]*\n"
     cases = [([SHEET, "import", f, "o"], 1, "", one) for f in bad]
     cases += [([SHEET, "new", "--force", "a"], 1, "", one)]
+    why = [
+        ("w207.png", "207 pixels wide; a sheet is 208"),
+        ("h849.png", "849 rows tall; a sheet ha"),
+    ]
+    cases += [([SHEET, "import", BAD / f, "o"], 1, "", f".*: {w}.*") for f, w in why]
     cases += [([SHEET, "new"], 1, "", force), ([SHEET, "import", IN / "p8.png", "a"], 1, "", force)]
     cases += [([ED, *a], 2, ed, "") for a in (["-x"], [W, W], [IN / "p8.png"], [W / "no/a.bmp"])]
     cases += [([c, "--help"], 0, f"usage: {c.name} .*", "") for c in (ED, SHEET)]
