@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-static char scratch[] = "/tmp/vorludit-test-XXXXXX";
+static char scratch[PATH_MAX]; // in $TMPDIR, else /tmp
 static pid_t owner; // the process that made it: a death test's child leaves it
 
 static void removescratch()
@@ -19,6 +19,8 @@ void freshstate()
 {
     resetstate();
     if (owner == 0) {
+        const char* tmp = getenv("TMPDIR");
+        snprintf(scratch, sizeof scratch, "%s/vorludit-test-XXXXXX", tmp ? tmp : "/tmp");
         ASSERT_NE(mkdtemp(scratch), nullptr);
         owner = getpid();
         atexit(removescratch);

@@ -17,6 +17,7 @@ import argparse, collections, contextlib, os, random, re, shutil, signal, subpro
 from pathlib import Path
 
 TARGETS = ["unit_tests", "vorludit", "vorludit-sheet"]
+TMPDIR = Path(tempfile.gettempdir()) / f"mutants-tests-{os.getpid()}"  # the tests' scratch folders
 BUILD_TIMEOUT = 1200  # seconds for one build; a header change rebuilds everything
 TEST_TIMEOUT = 900  # seconds for the whole test run, on top of ctest's per-test limit
 # In this code's layout (clang-format, WebKit style) binary operators have a space on each side;
@@ -156,6 +157,8 @@ def build_and_test(build, targets):
     ctest = ["ctest", "--test-dir", build, "-j2", "--stop-on-failure", "--timeout", "120"]
     for tests in (["-E", "^window[.]"], ["-R", "^window[.]"]):
         status, output = run([*ctest, *tests], TEST_TIMEOUT)
+        shutil.rmtree(TMPDIR, ignore_errors=True)  # what the tests of a crashed mutant left
+        os.makedirs(TMPDIR)
         if status is None or "***Timeout" in output:
             return "timeout"
         if status != 0:
@@ -240,11 +243,14 @@ def main():
         Path(args.out).write_text("id\tfile\tline\toperator\toriginal\tmutated\tresult\tseconds\n")
     scratch = args.scratch.resolve() if args.scratch else Path(tempfile.mkdtemp(prefix="mutants"))
     signal.signal(signal.SIGTERM, signal.default_int_handler)
+    os.makedirs(TMPDIR, exist_ok=True)
+    os.environ["TMPDIR"] = str(TMPDIR)
     try:
         score(repo, scratch, mutants, args.out, done)
     except KeyboardInterrupt:
         sys.exit("mutants: interrupted; --resume goes on from the results written so far")
     finally:
+        shutil.rmtree(TMPDIR, ignore_errors=True)
         if not args.scratch:
             shutil.rmtree(scratch)
     results = [done[i] for i in ids if i in done]
