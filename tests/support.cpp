@@ -57,13 +57,15 @@ Sheet asymmetricsheet(int h)
 }
 
 // Colours of every kind: any at all, or few bits apart, so that some look alike on a screen of
-// 16-bit pixels and others differ only in bits such a screen drops.
+// 16-bit pixels and others differ only in bits such a screen drops, or so dark that their pixels'
+// bytes look like black's.
 Sheet randomsheet(std::mt19937& rng, int h)
 {
     Sheet s;
     s.h = h;
-    int spread = rng() % 2 ? 256 : 4;
-    int base = rng() % 250;
+    int kind = rng() % 3; // any; near one another; all so dark that a 16-bit pixel's high byte is 0
+    int spread = kind == 0 ? 256 : kind == 1 ? 4 : 8;
+    int base = kind == 1 ? rng() % 250 : 0;
     for (int i = 0; i < 16; i++)
         for (int c = 0; c < 3; c++)
             s.pal[i][c] = (base + rng() % spread) % 256;
