@@ -183,6 +183,8 @@ def score(repo, scratch, mutants, out, done):
     configure = ["cmake", "-S", scratch, "-B", build, "-DCMAKE_BUILD_TYPE=RelWithDebInfo"]
     subprocess.run([*configure, "-DVORLUDIT_BENCH=OFF"], check=True, stdout=subprocess.DEVNULL)
     if build_and_test(build, []) != "survived":
+        log = Path(build) / "Testing/Temporary/LastTest.log"
+        print(log.read_text(errors="replace")[-4000:] if log.exists() else "", flush=True)
         sys.exit("mutants: the unchanged program does not build or pass its tests in " + build)
     with open(out, "a", encoding="utf-8") as log:
         for count, (ident, mutant) in enumerate(mutants, 1):
