@@ -237,8 +237,9 @@ static void fitscale()
 }
 
 // When the display goes away under the editor, its client library ends
-// the process from inside SDL's event pumping; shutting SDL down from
-// there would wait forever on the dead connection.
+// the process from inside SDL's event pumping, or from inside SDL's own
+// shutdown at the end; shutting SDL down from there would wait forever on
+// the dead connection.
 static void quitvideo()
 {
     if (!insdl)
@@ -431,6 +432,7 @@ int SDL_main(int argc, char* argv[])
         SDL_Delay(time_left());
         next_time += FRAMEMS;
     }
+    insdl = 1; // shut down once: not again from quitvideo
     SDL_Quit();
     exit(0);
 }
