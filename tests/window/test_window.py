@@ -254,7 +254,7 @@ def no_graphics_then_menu_start():  # the menu start makes ~/vorludit, its sheet
     prog(
         [ED, W],
         1,
-        r"Can't load editor graphics: [^\n]*vorlugfx\.bmp[^\n]*\n",
+        r"Can't load editor graphics: vorlugfx\.bmp: [^\n]+\n",  # opened, but not a picture
         "",
         cwd=IN,
         env=S.env,
