@@ -558,3 +558,21 @@ TEST_P(Sessions, EveryFrameAgreesWithTheModelAndTheWindowShowsIt)
 INSTANTIATE_TEST_SUITE_P(Zoom, Sessions, testing::Range(1, 10));
 
 } // namespace
+
+// A full undo stack drops a change's entry, not the change: 10000 changes stay undoable, in
+// reverse order, and the 10001st stays painted.
+TEST(Undo, TenThousandChangesAndNoMore)
+{
+    freshstate();
+    tsselw = tsselh = 8;
+    openeditor();
+    curcol = 5;
+    for (int i = 0; i <= 10000; i++) // distinct pixels, each from 0 to 5
+        editorpaint(8 + i % 128, 24 + i / 128, 0);
+    EXPECT_EQ(pblen, 10000);
+    for (int i = 0; i < 10001; i++)
+        undopixbuf();
+    int painted = std::count(grid, grid + sizeof grid, 5);
+    EXPECT_EQ(painted, 1);
+    EXPECT_EQ(grid[(10000 % 128) * 128 + 10000 / 128], 5);
+}
