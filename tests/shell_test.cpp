@@ -128,4 +128,9 @@ TEST(FailureDeathTest, PrintTheirLineAndEndWithStatusOne)
         "Could not initialize SDL: no display: set DISPLAY to the X display to use\\.\n");
     setenv("DISPLAY", ":9999", 1);
     EXPECT_FAILURE(startvideo(), "Could not initialize SDL: .*\\.\n");
+    char* menu[] = { (char*)"vorludit", (char*)"--menu" }; // nowhere to make ~/vorludit
+    setenv("HOME", "/dev/null", 1);
+    EXPECT_FAILURE(readargs(2, menu), "vorludit: cannot work in /dev/null/vorludit: .*\n");
+    unsetenv("HOME");
+    EXPECT_FAILURE(readargs(2, menu), "vorludit: no home folder to make vorludit in\n");
 }
