@@ -18,11 +18,7 @@ const SDLKey SYMBOL[KEYS] = { SDLK_UP, SDLK_DOWN, SDLK_LCTRL, SDLK_RETURN, SDLK_
 // often, so that sessions spend their time in both modes.
 const int PRESSED[KEYS] = { 15, 15, 60, 20, 8, 8, 8, 8, 15, 15, 60, 40, 8, 5, 20 };
 
-const char* const SAVED = "tile image saved.";
-const char* const UNSAVED = "could not save tiles for some reason.";
-const char* const CHANGED = "sheet changed on disk: F5 again saves over it.";
-const char* const UNREAD = "could not read tile image.";
-const char* const FILE = "1TIL0000.bmp";
+const char* const FILE = SHEETNAME;
 
 struct Model {
     int zoom;

@@ -13,10 +13,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-static const char* const NAME = "1TIL0000.bmp";
-static const char* const SAVED = "tile image saved.";
-static const char* const UNSAVED = "could not save tiles for some reason.";
-static const char* const CHANGED = "sheet changed on disk: F5 again saves over it.";
+static const char* const NAME = SHEETNAME;
 
 static void scramblestore()
 {

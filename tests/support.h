@@ -8,6 +8,13 @@
 
 typedef std::vector<unsigned char> bytes;
 
+// The sheet's name and the messages about it, as the user reads them.
+const char* const SHEETNAME = "1TIL0000.bmp";
+const char* const SAVED = "tile image saved.";
+const char* const UNSAVED = "could not save tiles for some reason.";
+const char* const CHANGED = "sheet changed on disk: F5 again saves over it.";
+const char* const UNREAD = "could not read tile image.";
+
 // A sheet as the tests build it: pixels (x, y) at x * 848 + y, rows below h unused.
 struct Sheet {
     int h = 848;
