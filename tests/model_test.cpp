@@ -36,6 +36,7 @@ struct Model {
     bool changedbyother = false; // since the editor last loaded or saved it
     bytes disk; // the file as it must be; empty: no file
     Sheet ondisk; // the sheet in it; 0 rows high when it holds none
+    bool ondisktaller = false; // and rows past the 848 a sheet can have
 };
 
 // The preview area in base pixels, from the layout table: x, y, width, height.
@@ -101,17 +102,16 @@ void event(Model& m, const SDL_Event& e)
     m.quit |= e.type == SDL_QUIT;
 }
 
-// A sheet replaces the rows it has, and the palette; anything else loads nothing, and a file
-// that is there but not a sheet is never saved over.
+// A sheet replaces the rows it has, and the palette; anything else loads nothing. A file that is
+// there but not a sheet (but for an empty one), or a taller one, is never saved over.
 void load(Model& m)
 {
     m.changedbyother = false;
-    m.locked = !m.disk.empty() && m.ondisk.h == 0;
-    if (m.ondisk.h == 0) {
-        m.message = UNREAD;
-        m.messageframes = 30;
+    m.locked = !m.disk.empty() && (m.ondisk.h == 0 || m.ondisktaller);
+    m.message = m.ondisk.h == 0 ? UNREAD : m.ondisktaller ? TALLER : m.message;
+    m.messageframes = m.ondisk.h == 0 || m.ondisktaller ? 30 : m.messageframes;
+    if (m.ondisk.h == 0)
         return;
-    }
     for (int x = 0; x < 208; x++)
         std::copy_n(&m.ondisk.pix[x * 848], m.ondisk.h, &m.sheet.pix[x * 848]);
     memcpy(m.sheet.pal, m.ondisk.pal, sizeof m.sheet.pal);
@@ -128,6 +128,7 @@ void save(Model& m)
         return;
     m.disk = bmpfile(m.sheet);
     m.ondisk = m.sheet;
+    m.ondisktaller = false;
 }
 
 void opengrid(Model& m, bool back)
@@ -182,35 +183,31 @@ void keys(Model& m, const Uint8* keys)
     m.messageframes -= m.messageshown;
 }
 
-// The state the editor and the model are compared on, each value named.
-std::string describe(const char* message, std::vector<int> values)
+// The state the editor and the model are compared on, in this order.
+const char* const STATE = "mode, pointer x y, left and right drags, top row, selection x y w h, "
+                          "colour, layout, magnification, area x y w h, undo, height, message "
+                          "frames left, quit";
+
+std::vector<int> programstate()
 {
-    const char* names[] = { "editing", "x", "y", "leftdrag", "rightdrag", "top", "selx", "sely",
-        "selw", "selh", "colour", "layout", "magnification", "areax", "areay", "areaw", "areah",
-        "undo", "height", "messageframes", "quit" };
-    std::string line = std::string("message '") + message + "'";
-    for (size_t i = 0; i < values.size(); i++)
-        line += std::string(" ") + names[i] + " " + std::to_string(values[i]);
-    return line;
+    return { mode, pointerx, pointery, leftbuttondown, rightbuttondown, tstop, tsselx, tssely,
+        tsselw, tsselh, curcol, view, ezoom, mode ? viewx + 8 : 0, mode ? viewy + 24 : 0,
+        mode ? vieww : 0, mode ? viewh : 0, pblen, imgh, messagetime, quitting };
 }
 
-// Where the editor's state, store, palette, grid or file first differ from the model's; "" if
-// nowhere.
-std::string differs(const Model& m)
+std::vector<int> modelstate(const Model& m)
 {
     auto [ax, ay, aw, ah] = m.editing ? area(m) : std::array<int, 4> {};
-    std::string model = describe(m.message.c_str(),
-        { m.editing, m.x, m.y, m.leftdrag, m.rightdrag, m.top, m.selx, m.sely, m.selw, m.selh,
-            m.colour, m.layout, m.magnification, ax, ay, aw, ah, (int)m.undo.size(), m.sheet.h,
-            m.messageframes, m.quit });
-    std::string program = describe(mesbuf,
-        { mode, pointerx, pointery, leftbuttondown, rightbuttondown, tstop, tsselx, tssely, tsselw,
-            tsselh, curcol, view, ezoom, mode ? viewx + 8 : 0, mode ? viewy + 24 : 0,
-            mode ? vieww : 0, mode ? viewh : 0, pblen, imgh, messagetime, quitting });
+    return { m.editing, m.x, m.y, m.leftdrag, m.rightdrag, m.top, m.selx, m.sely, m.selw, m.selh,
+        m.colour, m.layout, m.magnification, ax, ay, aw, ah, (int)m.undo.size(), m.sheet.h,
+        m.messageframes, m.quit };
+}
+
+// Where the editor's store, grid, palette or file first differ from the model's; "" if nowhere.
+std::string contentdiffers(const Model& m)
+{
     size_t at = std::mismatch(img, img + sizeof img, m.sheet.pix.data()).first - img;
     size_t gridat = std::mismatch(grid, grid + sizeof grid, &m.grid[0][0]).first - grid;
-    if (program != model)
-        return program + "\nexpected\n" + model;
     if (at < sizeof img)
         return "sheet pixel " + std::to_string(at / 848) + "," + std::to_string(at % 848);
     if (gridat < sizeof grid)
@@ -328,6 +325,7 @@ struct Session {
     Uint8* keys;
     Uint8 buttons = 0; // the buttons really held, whatever reached the queue
     bool full = false; // an event of this frame was lost
+    int broken; // files not sheets written so far, from a row of its own for each seed
     std::string log; // this frame's inputs, for a failure's report
 };
 
@@ -376,21 +374,76 @@ void pushmouse(Session& s)
         push(s, e);
 }
 
-// Another program writes the sheet file anew (a sheet, its colours changed or not, or something
-// else), or removes it.
+// Files that are not sheets, each from a 200-row sheet's file: one or two fields changed (a byte
+// at offset 1, else four), then given a length.
+const size_t GOOD = 118 + 104 * 200;
+const struct {
+    int at;
+    uint32_t value;
+    int at2;
+    uint32_t value2;
+    size_t length;
+} BROKEN[] = {
+    { 1, 'N', 0, 0, GOOD }, // "BN"
+    { 0, 0, 0, 0, 53 }, // cut in the header
+    { 0, 0, 0, 0, GOOD - 1 }, { 18, 207, 0, 0, GOOD }, // width
+    { 18, 209, 0, 0, GOOD }, { 28, 8, 0, 0, GOOD }, // bits a pixel
+    { 30, 2, 0, 0, GOOD }, // RLE4
+    { 10, 117, 0, 0, GOOD }, // the rows inside the palette
+    { 46, 17, 10, 122, GOOD + 4 }, // 17 colours, and room for them
+    { 22, 0, 0, 0, GOOD }, // height
+    { 22, 0x80000000u, 0, 0, GOOD }, { 14, 12, 0, 0, GOOD }, // an OS/2 header
+    { 14, 0xfffffff0u, 0, 0, GOOD }, // a header past the end
+    { 0, 0, 0, 0, 0 }, // empty
+};
+
+// A sheet's file as other programs write it: bottom-up or top-down, a 40- or 124-byte header, all
+// colours or fewer (those past them black), rarely more rows than a sheet has (read only).
+bytes otherlayout(std::mt19937& rng, Sheet& sheet, bool& taller)
+{
+    bool topdown = rng() % 2;
+    int colours = rng() % 3 ? 0 : 1 + rng() % 16;
+    int extra = sheet.h == 848 && !topdown && rng() % 4 == 0 ? 1 + rng() % 50 : 0;
+    bytes file = bmpfile(sheet, topdown, rng() % 2 ? 40 : 124, colours, extra);
+    for (int i = colours ? colours : 16; i < 16; i++)
+        memset(sheet.pal[i], 0, 3);
+    taller = extra > 0;
+    return file;
+}
+
+bytes brokenfile(std::mt19937& rng, int n)
+{
+    auto broken = BROKEN[n % std::size(BROKEN)];
+    bytes file = bmpfile(randomsheet(rng, 200));
+    memcpy(&file[broken.at], &broken.value, broken.at == 1 ? 1 : broken.at ? 4 : 0);
+    memcpy(&file[broken.at2], &broken.value2, broken.at2 ? 4 : 0);
+    file.resize(broken.length);
+    return file;
+}
+
+// Another program removes the sheet file (1 time in 10), writes something else in its place (3 in
+// 10, and the user reloads it at once), or writes a sheet: its colours changed (3 in 10) or
+// another.
 void otherprogram(Session& s)
 {
     int kind = s.rng() % 10;
+    bool removed = kind == 0, notsheet = kind >= 1 && kind <= 3;
     Sheet repainted = s.m.sheet;
     memcpy(repainted.pal, randomsheet(s.rng, 1).pal, sizeof repainted.pal);
-    s.m.ondisk = kind < 6 ? repainted : randomsheet(s.rng, 1 + s.rng() % 848);
-    s.m.ondisk.h *= kind > 1;
-    s.m.disk = kind == 0 ? bytes() : kind == 1 ? bytes(300, 'x') : bmpfile(s.m.ondisk);
+    s.m.ondisk = kind < 7 ? repainted : randomsheet(s.rng, 1 + s.rng() % 848);
+    s.m.disk = otherlayout(s.rng, s.m.ondisk, s.m.ondisktaller);
+    if (notsheet)
+        s.m.disk = brokenfile(s.rng, s.broken++);
+    s.m.ondisk.h *= !removed && !notsheet;
+    s.keys[SDLK_LCTRL] |= notsheet;
+    s.keys[SDLK_F4] |= notsheet;
     writebytes("other.bmp", s.m.disk);
-    if (kind == 0)
+    if (removed)
         unlink(SHEETNAME);
     else
         rename("other.bmp", SHEETNAME); // a new file, as an editor's save makes it
+    if (removed)
+        s.m.disk.clear();
     s.m.changedbyother = true;
     s.log += " file " + std::to_string(kind);
 }
@@ -417,8 +470,8 @@ void frame(Session& s, bool last)
         s.keys[SYMBOL[k]] ^= change;
         s.log += s.keys[SYMBOL[k]] ? " key " + std::to_string(k) : "";
     }
-    bool reload = s.rng() % 100 == 0; // and the user reloads it at once
-    if (reload || s.rng() % 100 == 0)
+    bool reload = s.rng() % 30 == 0; // and the user reloads it at once
+    if (reload || s.rng() % 60 == 0)
         otherprogram(s);
     s.keys[SDLK_LCTRL] |= reload;
     s.keys[SDLK_F4] |= reload;
@@ -456,6 +509,7 @@ void runsession(unsigned seed, int z, int frames)
 {
     Session s;
     s.rng.seed(seed);
+    s.broken = seed * 5;
     startwindow(z);
     s.keys = SDL_GetKeyState(NULL);
     s.m.zoom = z;
@@ -477,7 +531,11 @@ void runsession(unsigned seed, int z, int frames)
         s.full = false;
         frame(s, n == frames - 1);
         SCOPED_TRACE("seed " + std::to_string(seed) + ", " + s.log);
-        ASSERT_EQ(differs(s.m), "");
+        std::vector<int> program = programstate(), model = modelstate(s.m);
+        std::string differs = contentdiffers(s.m);
+        ASSERT_EQ(program, model) << STATE;
+        ASSERT_EQ(mesbuf, s.m.message);
+        ASSERT_EQ(differs, "");
         ASSERT_EQ(windowdiffersfrom(s.m, apart, n % 6 == 0), ""); // the pointer still for a time
     }
     SDL_FreeSurface(bmp);

@@ -14,6 +14,7 @@ const char* const SAVED = "tile image saved.";
 const char* const UNSAVED = "could not save tiles for some reason.";
 const char* const CHANGED = "sheet changed on disk: F5 again saves over it.";
 const char* const UNREAD = "could not read tile image.";
+const char* const TALLER = "sheet taller than 848 rows: read only.";
 
 // A sheet as the tests build it: pixels (x, y) at x * 848 + y, rows below h unused.
 struct Sheet {
