@@ -1,9 +1,8 @@
 # The installed programs checked from outside in groups; failures said as they come; status 1 if any
 import atexit, ctypes, os, random, re, resource, shutil, struct, subprocess, sys, tempfile, time
 from pathlib import Path
-from PIL import Image, ImageChops
+from PIL import Image
 from Xlib import X, XK, display, protocol
-from Xlib.ext import xtest
 
 atexit.register(shutil.rmtree, TMP := Path(os.path.realpath(tempfile.mkdtemp(prefix="vorwin"))))
 BUILD, USR = Path(sys.argv[1]).parent, TMP / "usr"  # argv: the built editor, the source tree
@@ -39,8 +38,8 @@ def prog(cmd, status, out, err, **kw):  # out, err: patterns; a stream that fits
     return what
 
 
-def state():  # the working folder: names, which files they are, their contents
-    return sorted((f.name, f.stat().st_ino, hash(f.read_bytes())) for f in W.iterdir())
+def state():  # the working folder: names, which files they are, their contents (a folder: none)
+    return sorted((f, f.stat().st_ino, f.is_dir() or hash(f.read_bytes())) for f in W.iterdir())
 
 
 def picture(w=208, h=37, colours=16, mode="P", first=0):  # in palette entries first and on
@@ -76,35 +75,25 @@ def new_sheet():
 
 def exact_imports():  # pixels and palette order as another decoder reads the picture
     os.link(W / "1TIL0000.bmp", IN / "twin")  # --force keeps what a file is: its other name too
-    picture().save(IN / "p8.png")
-    picture(h=848).save(IN / "p8.bmp")
-    picture(colours=5).save(IN / "p4.png", bits=4)
-    picture(mode="1").save(IN / "p1.bmp")
+    made = [picture(), picture(h=848), picture(colours=5), picture(mode="1")]  # p4.png: 4-bit
+    for name, im in zip("p8.png p8.bmp p4.png p1.bmp".split(), made):
+        im.save(IN / name)
     b = (IN / "p1.bmp").read_bytes()  # 1-bit: no colour count in its header; colour 1 not white
     (IN / "p1.bmp").write_bytes(b[:46] + bytes(4) + b[50:58] + b"\x32\x64\xc8" + b[61:])
     subprocess.run(["convert", IN / "p8.png", "-type", "Palette", f"BMP3:{IN}/p4.bmp"], check=True)
-    b = (IN / "p4.bmp").read_bytes()  # the same rows top-down: a negative height, rows reversed
-    at, rows = (
-        int.from_bytes(b[10:14], "little"),
-        len(b[int.from_bytes(b[10:14], "little") :]) // 104,
-    )
-    down = b"".join(reversed([b[at + 104 * i : at + 104 * (i + 1)] for i in range(rows)]))
-    (IN / "td.bmp").write_bytes(
-        b[:22] + (-rows).to_bytes(4, "little", signed=True) + b[26:at] + down
-    )
-    os2 = picture(h=16)  # an OS/2 BMP: a 12-byte header, 3-byte palette entries
-    rows = b"".join(os2.tobytes()[208 * y : 208 * (y + 1)] for y in reversed(range(16)))
+    b = (IN / "p4.bmp").read_bytes()  # its 37 rows of 104 bytes top-down: a negative height
+    head, rows = b[:22] + struct.pack("<i", -37) + b[26 : -37 * 104], b[-37 * 104 :]
+    (IN / "td.bmp").write_bytes(head + b"".join(rows[i : i + 104] for i in range(3744, -1, -104)))
+    os2 = picture(h=16)  # an OS/2 BMP: a 12-byte header, 3-byte palette entries, rows bottom-up
     head = struct.pack("<2sIIIIHHHH", b"BM", 26 + 768 + 3328, 0, 26 + 768, 12, 208, 16, 1, 8)
-    rgb = os2.getpalette() + [0] * 768
-    pal = bytes(rgb[3 * i + 2 - c] for i in range(256) for c in range(3))
-    (IN / "os2.bmp").write_bytes(head + pal + rows)
+    pal = bytes(os2.getpalette("BGR")).ljust(768, b"\0")
+    (IN / "os2.bmp").write_bytes(head + pal + os2.transpose(Image.FLIP_TOP_BOTTOM).tobytes())
     names = "p8.bmp p1.bmp p8.png p4.png p4.bmp td.bmp os2.bmp".split()
     for name, out in zip(names, ["1TIL0000.bmp", *"aabbbb"]):
         prog([SHEET, "import", "--force", IN / name, out], 0, "", "", cwd=W)
-        want, got = Image.open(IN / name), Image.open(W / out)
-        gp, wp = got.getpalette()[:48], (want.getpalette() + [0] * 48)[:48]
-        equal(gp, wp, f"import {name}: palette of 16, black where unused")
-        equal(list(got.getdata()), list(want.getdata()), f"import {name}: pixels, rows of 208")
+        both = Image.open(W / out), Image.open(IN / name)
+        got, want = [(i.getpalette() + [0] * 48)[:48] + list(i.getdata()) for i in both]
+        equal(got, want, f"import {name}: palette of 16 (black where unused), then pixels by rows")
     twin, sheet = (IN / "twin").read_bytes(), (W / "1TIL0000.bmp").read_bytes()
     equal(twin, sheet, "the other name of a sheet imported over with --force")
     os.unlink(IN / "twin")  # a sheet with two names is saved in place: F5's could be read half-done
@@ -113,6 +102,7 @@ def exact_imports():  # pixels and palette order as another decoder reads the pi
 def command_lines():  # refused: one line, nothing written; an existing target: naming --force
     os.chmod(W / "a", 0o444)  # nobody may write it: refused even with --force
     os.mkfifo(BAD / "fifo")
+    (W / "d").mkdir()  # not a file to replace: refused even with --force
     head = struct.pack("<IIIIiiHHIIiiII", 120, 0, 62, 40, 208, 10**7, 1, 8, 1, 58, 0, 0, 2, 0)
     (BAD / "tall.bmp").write_bytes(b"BM" + head + bytes(8) + b"\0\1" * 29)  # RLE, 10**7 rows
     (BAD / "text.png").write_bytes(b"not a picture\n")
@@ -124,18 +114,17 @@ def command_lines():  # refused: one line, nothing written; an existing target: 
         im.save(BAD / name)
     ok, ed, bad = r"(?!.*read back)", r"vorludit: [^\n]*\n", [*BAD.iterdir(), BAD / "no.png", IN]
     one, force = ok + r"(?!.*--force)[^\n]*\n", ok + r"[^\n]*--force[^\n]*\n"
-    cases = [([SHEET, "import", f, "o"], 1, "", one) for f in bad]
-    cases += [([SHEET, "new", "--force", "a"], 1, "", one)]
-    why = [
-        ("w207.png", "207 pixels wide; a sheet is 208"),
-        ("h849.png", "849 rows tall; a sheet ha"),
-    ]
-    cases += [([SHEET, "import", BAD / f, "o"], 1, "", f".*: {w}.*") for f, w in why]
-    cases += [([SHEET, "new"], 1, "", force), ([SHEET, "import", IN / "p8.png", "a"], 1, "", force)]
-    cases += [([ED, *a], 2, ed, "") for a in (["-x"], [W, W], [IN / "p8.png"], [W / "no/a.bmp"])]
+    why = {"w207.png": "207 pixels wide; a sheet is 208", "h849.png": "849 rows tall; a sheet has"}
+    p8, nf = IN / "p8.png", "vorludit-sheet: d is not a regular file; not replacing it\n"
+    sheet = lambda *args, err=one: ([SHEET, *args], 1, "", err)  # refused by vorludit-sheet
+    cases = [sheet("import", f, "o") for f in bad] + [sheet("new", "--force", "a")]
+    cases += [sheet("import", BAD / f, "o", err=f".*: {w}.*") for f, w in why.items()]
+    cases += [sheet("new", err=force), sheet("import", p8, "a", err=force)]
+    cases += [sheet("new", "--force", "d", err=nf), sheet("import", "--force", p8, "d", err=nf)]
+    usage = [[], ["bogus"], ["import", p8, "x", "y"], ["new", "x", "y"]]
+    cases += [sheet(*a, err="usage: vorludit-sheet .*") for a in usage]
+    cases += [([ED, *a], 2, ed, "") for a in (["-x"], [W, W], [p8], [W / "no/a.bmp"])]
     cases += [([c, "--help"], 0, f"usage: {c.name} .*", "") for c in (ED, SHEET)]
-    usage = [[], ["bogus"], ["import", IN / "p8.png", "x", "y"], ["new", "x", "y"]]
-    cases += [([SHEET, *a], 1, "", "usage: vorludit-sheet .*") for a in usage]
     cases += [([c, "--version"], 0, rf"{c.name} 0\.1\n", "") for c in (ED, SHEET)]
     before = state()
     for case in cases:  # the editor's before any window: with no display
@@ -158,6 +147,12 @@ def until(fn, secs=10):  # fn's first true value within secs seconds, else its l
     return value
 
 
+def seen(fn, want, what, secs=10):  # fn waited for until its value is want, then checked
+    until(lambda: fn() == want, secs)
+    got = fn()
+    equal(got, want, what)
+
+
 def find():  # the one top-level window shown
     try:
         windows = S.dpy.screen().root.query_tree().children
@@ -178,14 +173,13 @@ def start(arg):  # the editor and its window; without one, the group ends saying
 def fake(detail, x=0, y=0, kinds=(X.MotionNotify, X.ButtonPress, X.ButtonRelease)):  # a click
     x, y = S.o.x + x * 3 + 1, S.o.y + y * 3 + 1  # base pixel (x, y), at scale 3
     for kind in kinds:  # a motion's detail says whether it is relative: 0
-        xtest.fake_input(S.dpy, kind, 0 if kind == X.MotionNotify else detail, x=x, y=y)
+        S.dpy.xtest_fake_input(kind, 0 if kind == X.MotionNotify else detail, x=x, y=y)
         S.dpy.sync()
         time.sleep(0.05)
 
 
-def shot():
-    image = S.win.get_image(0, 0, S.g.width, S.g.height, X.ZPixmap, 0xFFFFFFFF)
-    return Image.frombytes("RGB", (S.g.width, S.g.height), image.data, "raw", "BGRX")
+def shot():  # the window's pixels, 4 bytes each: blue, green, red, unused
+    return S.win.get_image(0, 0, S.g.width, S.g.height, X.ZPixmap, 0xFFFFFFFF).data
 
 
 def settled():  # the frame once two looks 0.1 s apart agree
@@ -195,9 +189,8 @@ def settled():  # the frame once two looks 0.1 s apart agree
 def key(name):  # held until the window changes: a frame has seen it
     code, before = S.dpy.keysym_to_keycode(XK.string_to_keysym(name)), settled()
     fake(code, kinds=[X.KeyPress])
-    changed = until(lambda: shot() != before, 5)
+    seen(lambda: shot() != before, True, f"key {name}: a frame showing it within 5 s", 5)
     fake(code, kinds=[X.KeyRelease])
-    equal(changed, True, f"key {name}: a frame showing it within 5 s")
 
 
 def window_session():  # Xvfb on a free display number, told once it accepts connections
@@ -209,16 +202,15 @@ def window_session():  # Xvfb on a free display number, told once it accepts con
     proc, S.win = start(W)  # told a folder of a sheet, with settings, from another folder
     S.o, S.g = S.dpy.screen().root.translate_coords(S.win, 0, 0), S.win.get_geometry()
     name = until(S.win.get_wm_name)  # set once the window is shown, after the icon
+    equal((S.g.width, S.g.height, name), (1200, 1056, "vorludit 0.1"), "window size, caption")
+    menu = Image.open(USR / "share/icons/hicolor/32x32/apps/vorludit.png").getdata()
+    argb = [32, 32] + [0xFF000000 | r << 16 | g << 8 | b for r, g, b in menu]
     prop = S.win.get_full_property(S.dpy.intern_atom("_NET_WM_ICON"), X.AnyPropertyType)
     icon = list(prop.value) if prop else None
-    menu = Image.open(USR / "share/icons/hicolor/32x32/apps/vorludit.png").getdata()
-    equal((S.g.width, S.g.height, name), (1200, 1056, "vorludit 0.1"), "window size, caption")
-    argb = [32, 32] + [0xFF000000 | r << 16 | g << 8 | b for r, g, b in menu]
     equal(icon, argb, "window icon as the menu's 32 x 32 one")
     fake(0, 300, 300, [X.MotionNotify])  # keys go to the window under the pointer; then a frame
-    grey = until(lambda: min(shot().getpixel((S.g.width - 1, S.g.height - 1))) > 128)
-    equal(grey, True, "the first frame's bottom-right corner is grey")
-    sheet, want = W / "1TIL0000.bmp", list(Image.open(IN / "p8.bmp").getdata())
+    seen(lambda: min(shot()[-4:-1]) > 128, True, "the first frame's bottom-right corner is grey")
+    want = list(Image.open(IN / "p8.bmp").getdata())
     want[39 * 208 + 53], want[36 * 208 + 58] = 6, 14  # grid (5, 7), grid (10, 4) below
     # Tile (3, 2); Return: layout 1, magnification 1, grid pixel (x, y) is sheet pixel (48 + x,
     # 32 + y); colour 6; grid (5, 7); a repeated copy, right button: colour 6 + 8 at grid (10, 4).
@@ -227,15 +219,11 @@ def window_session():  # Xvfb on a free display number, told once it accepts con
     before, scr, xy = settled(), S.dpy.screen(), (S.o.x + 500, S.o.y + 30, 600, 500, 0, 0)
     cover = scr.root.create_window(*xy, background_pixel=scr.white_pixel, override_redirect=True)
     cover.map()
-    shown = until(lambda: shot() != before, 3)
-    equal(shown, True, "another window shown over the editor")
+    seen(lambda: shot() != before, True, "another window shown over the editor", 3)
     cover.unmap()
-    until(lambda: shot() == before, 5)
-    box = ImageChops.difference(before, shot()).getbbox()
-    equal(box, None, "where the frame once uncovered differs")
+    seen(shot, before, "the frame once uncovered", 5)
     key("F5")  # after that check: it shows a message for a time
-    until(lambda: list(Image.open(sheet).getdata()) == want)
-    equal(list(Image.open(sheet).getdata()), want, "the sheet F5 saved: pixels, rows of 208")
+    seen(lambda: list(Image.open(W / "1TIL0000.bmp").getdata()), want, "the sheet F5 saved")
     data = (32, [S.dpy.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])
     protocols = S.dpy.intern_atom("WM_PROTOCOLS")  # a close request as a window manager sends it
     S.win.send_event(protocol.event.ClientMessage(window=S.win, client_type=protocols, data=data))
@@ -251,18 +239,12 @@ def no_graphics_then_menu_start():  # the menu start makes ~/vorludit, its sheet
     prog([ED, W], 1, said, "", cwd=IN, env=S.env)
     gfx.with_suffix(".away").rename(gfx)
     (W / "vorlugfx.bmp").write_bytes(b"BM not a picture")  # the folder's own, not the installed
-    prog(
-        [ED, W],
-        1,
-        r"Can't load editor graphics: vorlugfx\.bmp: [^\n]+\n",  # opened, but not a picture
-        "",
-        cwd=IN,
-        env=S.env,
-    )
+    said = r"Can't load editor graphics: vorlugfx\.bmp: [^\n]+\n"  # opened, but not a picture
+    prog([ED, W], 1, said, "", cwd=IN, env=S.env)
     (W / "vorlugfx.bmp").unlink()
     p = start("--menu")[0]
-    made = until(lambda: [f.read_bytes() for f in TMP.glob("vorludit/1TIL0000.bmp")])
-    equal(made, [S.newbytes], "~/vorludit's sheets named 1TIL0000.bmp")  # written whole, then named
+    made = lambda: [f.read_bytes() for f in TMP.glob("vorludit/1TIL0000.bmp")]
+    seen(made, [S.newbytes], "~/vorludit's sheets named 1TIL0000.bmp")  # written whole, then named
     time.sleep(1.5)  # the editor settled into its idle frames
     S.xvfb.terminate()
     status = p.wait(5)
