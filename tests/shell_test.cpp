@@ -10,18 +10,14 @@ TEST(Frame, PacingHoldsAcrossTheTickWrap)
         { 100, 70, 30 }, { 100, 100, 0 }, { 100, 130, 0 }, { 10, 0xfffffff0u, 26 },
         { 0xfffffff0u, 10, 0 }
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(ticksleft(c[0], c[1]), c[2]) << c[0] << " " << c[1];
+    for (const auto& c : cases) {
+        Uint32 wait = ticksleft(c[0], c[1]);
+        EXPECT_EQ(wait, c[2]) << c[0] << " " << c[1];
+    }
 }
 
-// Saves sheet n, 16 n rows high so that a load tells which it was, under its own name.
-static void savesheet(int n)
-{
-    writebytes(std::to_string(n) + "TIL0000.bmp", bmpfile(asymmetricsheet(16 * n)));
-}
-
-// The settings file's first byte ("none": no file) and the sheets there. The first sheet there
-// is edited, or sheet 1, made by the first F5 with a new sheet's palette when none is there.
+// The settings file's first byte ("none": no file) and the sheets there, sheet n 16 n rows high.
+// The first sheet there is edited, or sheet 1, made by the first F5 with a new sheet's palette.
 TEST(Startup, ScaleFromTheSettingsAndTheFirstSheetThere)
 {
     const struct {
@@ -42,24 +38,25 @@ TEST(Startup, ScaleFromTheSettingsAndTheFirstSheetThere)
         SCOPED_TRACE(c.settings.substr(0, 8) + " with sheets " + c.there);
         freshstate();
         for (const char* n = c.there; *n; n++)
-            savesheet(*n - '0');
+            writebytes(*n + std::string("TIL0000.bmp"), bmpfile(asymmetricsheet(16 * (*n - '0'))));
         if (c.settings != "none")
             writebytes("vorludef.txt", bytes(c.settings.begin(), c.settings.end()));
         readsettings();
         initeditor();
         loadtiles();
-        img[0] ^= 1;
+        img[0] ^= 1; // pixel 0,0 is 0 in every test sheet
         savetiles();
+        bytes saved = readbytes(std::to_string(c.edited) + "TIL0000.bmp");
         int h = *c.there ? 16 * c.edited : 848;
         EXPECT_EQ(zoom, c.zoom);
         EXPECT_EQ(imgh, h);
-        EXPECT_STREQ(mesbuf, "tile image saved.");
-        bytes saved = readbytes(std::to_string(c.edited) + "TIL0000.bmp");
+        EXPECT_STREQ(mesbuf, SAVED);
         ASSERT_EQ(saved.size(), 118 + 104u * h);
-        EXPECT_EQ(saved[118 + 104 * (h - 1)] >> 4, 1) << "pixel 0,0 as edited, in the last row";
-        int light = saved[54 + 4 * 8] + saved[55 + 4 * 8] + saved[56 + 4 * 8];
-        int dark = saved[54] + saved[55] + saved[56];
-        EXPECT_TRUE(*c.there || light > dark) << "a new sheet's palette: colour 8 lighter than 0";
+        int edited = saved[118 + 104 * (h - 1)] >> 4; // in the last row
+        int light = saved[86] + saved[87] + saved[88]; // colours 8 and 0, where no sheet was
+        int dark = *c.there ? -1 : saved[54] + saved[55] + saved[56];
+        EXPECT_EQ(edited, 1);
+        EXPECT_GT(light, dark) << "a new sheet's palette: colour 8 lighter than 0";
     }
 }
 
@@ -68,27 +65,31 @@ TEST(Startup, ScaleFromTheSettingsAndTheFirstSheetThere)
 TEST(Startup, ANamedSheetIsEditedInItsFolder)
 {
     freshstate();
-    ASSERT_EQ(mkdir("sub", 0755), 0);
+    writebytes("1TIL0000.bmp", bmpfile(asymmetricsheet(16)));
+    int made = mkdir("sub", 0755);
+    ASSERT_EQ(made, 0);
     writebytes("sub/Tiles.BMP", bmpfile(asymmetricsheet(32)));
-    savesheet(1);
     char* args[] = { (char*)"vorludit", (char*)"sub/Tiles.BMP" };
     readargs(2, args);
     initeditor();
     loadtiles();
     img[0] ^= 1;
     savetiles();
+    bytes saved = readbytes("Tiles.BMP");
+    int pixels = saved[118 + 104 * 31], sheet1 = readbytes("../1TIL0000.bmp").size();
+    int another = access("1TIL0000.bmp", F_OK);
     EXPECT_EQ(imgh, 32);
-    EXPECT_STREQ(mesbuf, "tile image saved.");
-    EXPECT_EQ(access("1TIL0000.bmp", F_OK), -1);
-    EXPECT_EQ(readbytes("../1TIL0000.bmp").size(), 118 + 104 * 16u);
-    EXPECT_EQ(readbytes("Tiles.BMP")[118 + 104 * 31], 0x13)
-        << "pixels 0,0 and 1,0: 0 edited to 1, 3";
+    EXPECT_STREQ(mesbuf, SAVED);
+    EXPECT_EQ(pixels, 0x13) << "pixels 0,0 and 1,0: 0 edited to 1, 3";
+    EXPECT_EQ(sheet1, 118 + 104 * 16);
+    EXPECT_EQ(another, -1);
     char* missing[] = { (char*)"vorludit", (char*)"new.bmp" };
     resetstate();
     readargs(2, missing);
     initeditor();
     loadtiles();
-    EXPECT_GT(pal[15][0] + pal[15][1] + pal[15][2], 0) << "a palette to paint with";
+    int paint = pal[15][0] + pal[15][1] + pal[15][2];
+    EXPECT_GT(paint, 0) << "a palette to paint with";
 }
 
 // The start colour is any but 0, which is usually the background.
