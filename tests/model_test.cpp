@@ -374,28 +374,16 @@ void pushmouse(Session& s)
         push(s, e);
 }
 
-// Files that are not sheets, each from a 200-row sheet's file: one or two fields changed (a byte
-// at offset 1, else four), then given a length.
-const size_t GOOD = 118 + 104 * 200;
-const struct {
-    int at;
-    uint32_t value;
-    int at2;
-    uint32_t value2;
-    size_t length;
-} BROKEN[] = {
-    { 1, 'N', 0, 0, GOOD }, // "BN"
-    { 0, 0, 0, 0, 53 }, // cut in the header
-    { 0, 0, 0, 0, GOOD - 1 }, { 18, 207, 0, 0, GOOD }, // width
-    { 18, 209, 0, 0, GOOD }, { 28, 8, 0, 0, GOOD }, // bits a pixel
-    { 30, 2, 0, 0, GOOD }, // RLE4
-    { 10, 117, 0, 0, GOOD }, // the rows inside the palette
-    { 46, 17, 10, 122, GOOD + 4 }, // 17 colours, and room for them
-    { 22, 0, 0, 0, GOOD }, // height
-    { 22, 0x80000000u, 0, 0, GOOD }, { 14, 12, 0, 0, GOOD }, // an OS/2 header
-    { 14, 0xfffffff0u, 0, 0, GOOD }, // a header past the end
-    { 0, 0, 0, 0, 0 }, // empty
-};
+// Files that are not sheets, each from a 200-row sheet's file: one or two fields changed (offset,
+// value: a byte at offset 1, else four), then given a length. "BN", cut in the header or a byte
+// short, width 207 or 209, 8 bits a pixel, RLE4, rows inside the palette, 17 colours and room for
+// them, height 0 or -2^31, an OS/2 header, a header past the end, empty.
+const uint32_t GOOD = 118 + 104 * 200;
+const uint32_t BROKEN[][5] = { { 1, 'N', 0, 0, GOOD }, { 0, 0, 0, 0, 53 }, { 0, 0, 0, 0, GOOD - 1 },
+    { 18, 207, 0, 0, GOOD }, { 18, 209, 0, 0, GOOD }, { 28, 8, 0, 0, GOOD }, { 30, 2, 0, 0, GOOD },
+    { 10, 117, 0, 0, GOOD }, { 46, 17, 10, 122, GOOD + 4 }, { 22, 0, 0, 0, GOOD },
+    { 22, 0x80000000u, 0, 0, GOOD }, { 14, 12, 0, 0, GOOD }, { 14, 0xfffffff0u, 0, 0, GOOD },
+    { 0, 0, 0, 0, 0 } };
 
 // A sheet's file as other programs write it: bottom-up or top-down, a 40- or 124-byte header, all
 // colours or fewer (those past them black), rarely more rows than a sheet has (read only).
@@ -413,11 +401,11 @@ bytes otherlayout(std::mt19937& rng, Sheet& sheet, bool& taller)
 
 bytes brokenfile(std::mt19937& rng, int n)
 {
-    auto broken = BROKEN[n % std::size(BROKEN)];
+    const uint32_t* broken = BROKEN[n % std::size(BROKEN)];
     bytes file = bmpfile(randomsheet(rng, 200));
-    memcpy(&file[broken.at], &broken.value, broken.at == 1 ? 1 : broken.at ? 4 : 0);
-    memcpy(&file[broken.at2], &broken.value2, broken.at2 ? 4 : 0);
-    file.resize(broken.length);
+    memcpy(&file[broken[0]], &broken[1], broken[0] == 1 ? 1 : broken[0] ? 4 : 0);
+    memcpy(&file[broken[2]], &broken[3], broken[2] ? 4 : 0);
+    file.resize(broken[4]);
     return file;
 }
 
