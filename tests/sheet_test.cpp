@@ -2,6 +2,7 @@
 // there, made through links, cut short, killed or as another user.
 #include "support.h"
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <grp.h>
 #include <gtest/gtest.h>
@@ -151,5 +152,31 @@ TEST(Sheet, SavesReplaceTheFileWholeOrNotAtAll)
         int names = std::distance(std::filesystem::directory_iterator("real"), {});
         EXPECT_TRUE(oldornew);
         EXPECT_EQ(names, 1);
+    }
+}
+
+// Two editors that loaded one sheet save at once: they take turns, and the second is told of the
+// first. Each child exits with its colour when it saved, 0 when told of the other's save.
+TEST(Sheet, TwoEditorsSavingAtOnceTakeTurns)
+{
+    freshstate();
+    for (int i = 0; i < 20; i++) {
+        SCOPED_TRACE(i);
+        writebytes(SHEETNAME, bmpfile(asymmetricsheet(848)));
+        loadtiles();
+        pid_t pids[2];
+        for (int k = 0; k < 2; k++) {
+            memset(img, k + 1, sizeof img);
+            pids[k] = fork();
+            if (pids[k] == 0)
+                _exit(save("") == SAVED ? k + 1 : strcmp(mesbuf, CHANGED) ? 9 : 0);
+        }
+        int a, b;
+        waitpid(pids[0], &a, 0);
+        waitpid(pids[1], &b, 0);
+        int told = std::min(a, b), saver = WEXITSTATUS(std::max(a, b));
+        int pixels = readbytes(SHEETNAME)[118]; // two of the saver's colour
+        EXPECT_EQ(told, 0);
+        EXPECT_EQ(pixels, saver * 17);
     }
 }

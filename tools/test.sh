@@ -68,6 +68,13 @@ cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$top/build" -j2
 ctest --test-dir "$top/build" --output-on-failure -j2
 skipped "$top/build"
+
+# The package of that build: Debian's checker finds no error and no warning in it.
+pkg=$(mktemp -d)
+trap 'rm -rf "$pkg"' EXIT
+cpack -G DEB -B "$pkg" --config "$top/build/CPackConfig.cmake" >/dev/null
+TMPDIR="$pkg" lintian --fail-on error,warning "$pkg"/*.deb
+echo "lintian: no error or warning in $(basename "$pkg"/*.deb)"
 classic=$(classicsdl)
 if [ -n "$classic" ]; then
   echo "The same tests on the classic SDL 1.2 library ($classic):"
