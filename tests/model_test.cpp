@@ -34,7 +34,8 @@ struct Model {
     int heldfor[KEYS] = {}; // frames each key has been held
     bool locked = false; // the file did not load: never saved over
     bool changedbyother = false; // since the editor last loaded or saved it
-    bytes disk; // the file as it must be; empty: no file
+    bool there = true; // whether there is a file
+    bytes disk; // the file as it must be
     Sheet ondisk; // the sheet in it; 0 rows high when it holds none
     bool ondisktaller = false; // and rows past the 848 a sheet can have
 };
@@ -120,13 +121,14 @@ void load(Model& m)
 
 void save(Model& m)
 {
-    bool overother = !m.disk.empty() && m.changedbyother;
+    bool overother = m.there && m.changedbyother;
     m.message = m.locked ? UNSAVED : overother ? CHANGED : SAVED;
     m.messageframes = 30;
     m.changedbyother = false;
     if (m.message != SAVED)
         return;
     m.disk = bmpfile(m.sheet);
+    m.there = true;
     m.ondisk = m.sheet;
     m.ondisktaller = false;
 }
@@ -432,6 +434,7 @@ void otherprogram(Session& s)
         rename("other.bmp", SHEETNAME); // a new file, as an editor's save makes it
     if (removed)
         s.m.disk.clear();
+    s.m.there = !removed;
     s.m.changedbyother = true;
     s.log += " file " + std::to_string(kind);
 }

@@ -84,6 +84,9 @@ TEST(Sheet, SavesReplaceTheFileWholeOrNotAtAll)
     } steps[] = {
         { "made through the links", CHAIN, "notmpfile", 848, 0, -1, 1, SAVED,
             "test -L $F && stat -Lc %a $F | grep -qx 644" },
+        { "made anew where links are refused (FAT)", "rm $R", "nolink notmpfile", 200, 0, -1, 1,
+            SAVED, "stat -Lc %a $F | grep -qx 644" },
+        { "and without an unnamed file to rename", "rm $R", "nolink", 848, 0, -1, 1, SAVED, "" },
         { "over what a killed save left", "chmod 640 $F && cp $R real/.sheet.bmp.saving", "", 200,
             0, -1, 1, SAVED, "stat -Lc %a $F | grep -qx 640" },
         { "over a rewrite, its time put back", REWRITE, "", 200, 0, -1, 1, CHANGED, "" },
@@ -134,24 +137,30 @@ TEST(Sheet, SavesReplaceTheFileWholeOrNotAtAll)
         EXPECT_EQ(names, s.names);
         EXPECT_EQ(checked, 0) << s.check;
     }
-    // Saves killed at random points, named from the start or not: old or new, then no other name.
+    // Saves killed at random points, named from the start or not, or a new sheet where links are
+    // refused: the old sheet (or none) or the new, and after the next save no other name.
+    const char* const MODES[] = { "", "notmpfile", "nolink notmpfile" };
     bytes small = bmpfile(asymmetricsheet(200)), big = bmpfile(asymmetricsheet(848));
-    for (int i = 0; i < 100; i++) {
+    for (int i = 0; i < 120; i++) {
+        const char* mode = MODES[i % 3];
         writebytes(SHEETNAME, small);
         loadtiles();
+        if (i % 3 == 2)
+            unlink("real/sheet.bmp");
         putinstore(asymmetricsheet(848));
         pid_t pid = fork();
         if (pid == 0)
-            _exit(save(i % 2 ? "notmpfile" : "") != SAVED);
+            _exit(save(mode) != SAVED);
         usleep(rand() % 4000);
         kill(pid, SIGKILL);
         waitpid(pid, NULL, 0);
         bytes left = readbytes(SHEETNAME);
-        save(i % 2 ? "notmpfile" : "");
-        bool oldornew = left == small || left == big;
+        bool none = access(SHEETNAME, F_OK) != 0;
+        save(mode);
+        bool oldornew = (i % 3 == 2 ? none : left == small) || left == big;
         int names = std::distance(std::filesystem::directory_iterator("real"), {});
-        EXPECT_TRUE(oldornew);
-        EXPECT_EQ(names, 1);
+        EXPECT_TRUE(oldornew) << mode;
+        EXPECT_EQ(names, 1) << mode;
     }
 }
 
@@ -179,4 +188,60 @@ TEST(Sheet, TwoEditorsSavingAtOnceTakeTurns)
         EXPECT_EQ(told, 0);
         EXPECT_EQ(pixels, saver * 17);
     }
+}
+
+// A save cut short in place (a hard-linked sheet; the disk full after 32768 bytes, or the editor
+// killed at random) leaves the new sheet whole beside the file: the next load shows the old sheet
+// or the new one, the new one and says so whenever the file is neither; then F5 writes it.
+TEST(Sheet, CutShortInPlaceTheNextLoadShowsTheWholeSheet)
+{
+    static unsigned char shown[BMPMAX];
+    freshstate();
+    bytes small = bmpfile(asymmetricsheet(200)), big = bmpfile(asymmetricsheet(848));
+    writebytes(SHEETNAME, small);
+    ASSERT_EQ(link(SHEETNAME, "also"), 0);
+    for (int i = 0; i < 60; i++) {
+        SCOPED_TRACE(i);
+        writebytes(SHEETNAME, small);
+        loadtiles();
+        putinstore(asymmetricsheet(848));
+        pid_t pid = fork();
+        if (pid == 0)
+            _exit(save(i == 0 ? "cutshort" : "") != (i == 0 ? CUTSHORT : SAVED));
+        usleep(i == 0 ? 0 : rand() % 3000);
+        kill(pid, i == 0 ? 0 : SIGKILL);
+        int status;
+        waitpid(pid, &status, 0);
+        bytes left = readbytes(SHEETNAME);
+        loadtiles();
+        bytes loaded(shown, shown + encodesheet(shown));
+        bool torn = left != small && left != big;
+        std::string told = mesbuf, said = save("");
+        bytes saved = readbytes(SHEETNAME);
+        int names = std::distance(std::filesystem::directory_iterator("."), {});
+        EXPECT_TRUE(i > 0 || status == 0) << "told it was cut short";
+        EXPECT_TRUE(loaded == small || loaded == big);
+        EXPECT_TRUE(!torn || (loaded == big && told == RESCUED));
+        EXPECT_EQ(said, SAVED);
+        EXPECT_TRUE(saved == loaded);
+        EXPECT_EQ(names, 3) << "the sheet, its other name and the graphics: no copy left";
+    }
+}
+
+// A sheet with a file mounted over its name cannot be replaced by a rename: it is written in place.
+TEST(Sheet, MountedOverItsNameWrittenInPlace)
+{
+    freshstate();
+    writebytes("under", bmpfile(asymmetricsheet(848)));
+    writebytes(SHEETNAME, bmpfile(asymmetricsheet(848)));
+    if (system("mount --bind under 1TIL0000.bmp 2>/dev/null") != 0)
+        GTEST_SKIP() << "cannot bind-mount a file here (needs root and mount rights)";
+    loadtiles();
+    putinstore(asymmetricsheet(200));
+    std::string said = save("");
+    bytes under = readbytes("under");
+    int unmounted = system("umount 1TIL0000.bmp");
+    EXPECT_EQ(said, SAVED);
+    EXPECT_TRUE(under == bmpfile(asymmetricsheet(200)));
+    EXPECT_EQ(unmounted, 0);
 }

@@ -15,6 +15,8 @@ const char* const UNSAVED = "could not save tiles for some reason.";
 const char* const CHANGED = "sheet changed on disk: F5 again saves over it.";
 const char* const UNREAD = "could not read tile image.";
 const char* const TALLER = "sheet taller than 848 rows: read only.";
+const char* const CUTSHORT = "sheet file incomplete: copy kept beside it.";
+const char* const RESCUED = "last save unfinished: copy loaded, F5 saves.";
 
 // A sheet as the tests build it: pixels (x, y) at x * 848 + y, rows below h unused.
 struct Sheet {

@@ -4,11 +4,12 @@
 // group, permissions, extended attributes and ACLs, file attributes) and
 // replaces it only when it is complete and on disk. Where a rename would
 // change what the file is (its other names, its owner, attributes the user
-// cannot set) or cannot be made, the file is written in place instead, its
-// whole size reserved first, so that a full disk refuses the save before
-// anything changes; only a crash in the middle of such a save can leave it
-// half-written. A save never writes over a sheet someone else changed since
-// it was loaded or saved, unless asked twice.
+// cannot set) or cannot be made, the file is written in place instead: the
+// new sheet first goes whole and on disk to a rescue copy beside it, which
+// is removed once the file is whole again. A save cut short in place (a
+// full disk, a crash) leaves the copy, and the next load shows the sheet
+// from it and says so. A save never writes over a sheet someone else
+// changed since it was loaded or saved, unless asked twice.
 #include "vorludit.h"
 #include <cerrno>
 #include <climits>
@@ -19,6 +20,7 @@
 #include <linux/fs.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -56,6 +58,8 @@ const unsigned char NEWPALETTE[16][3] = {
 // a bigger file is not taken for a sheet.
 static const size_t FILEMAX = 4 << 20;
 static unsigned char filebuf[FILEMAX + 1];
+static unsigned char rescuebuf[BMPMAX + 1]; // a rescue copy is always this program's own
+static long rescuelen; // of the copy beside the sheet read last; 0: none
 static sheetimage scratch;
 static unsigned char savebuf[BMPMAX];
 static char xattrnames[XATTR_LIST_MAX]; // a file's extended attributes, one at a time
@@ -64,8 +68,10 @@ static unsigned char zeros[4096]; // what reserves room where fallocate cannot
 
 static const char* const READFAILED = "could not read tile image.";
 static const char* const SAVEFAILED = "could not save tiles for some reason.";
+static const char* const RESCUED = "last save unfinished: copy loaded, F5 saves.";
+static const char* const CUTSHORT = "sheet file incomplete: copy kept beside it.";
 static const int LINKHOPS = 40; // links the kernel follows before a name counts as a loop
-static const int TEMPNAMES = 10; // temporary names tried: the fixed one and nine more
+static const int TEMPNAMES = 10; // temporary names tried: the fixed one and nine random ones
 static const int LOCKWAITS = 500; // 10 ms waits for another save of the sheet to end
 
 void resetsheet()
@@ -114,16 +120,31 @@ static fileid idof(const struct stat* st)
         id.dev = st->st_dev;
         id.ino = st->st_ino;
         id.size = st->st_size;
-        id.mtime = st->st_mtim.tv_sec;
-        id.mtimens = st->st_mtim.tv_nsec;
     }
+    return id;
+}
+
+static uint64_t contenthash(const unsigned char* data, size_t len)
+{
+    uint64_t h = 14695981039346656037u; // 64-bit FNV-1a
+    for (size_t i = 0; i < len; i++)
+        h = (h ^ data[i]) * 1099511628211u;
+    return h;
+}
+
+static fileid idwith(const struct stat* st, const unsigned char* data, size_t len)
+{
+    fileid id = idof(st);
+    id.read = 1;
+    id.hash = contenthash(data, len);
     return id;
 }
 
 static int sameid(const fileid* a, const fileid* b)
 {
+    int samecontent = !a->read || !b->read || a->hash == b->hash;
     return a->there == b->there && a->dev == b->dev && a->ino == b->ino && a->size == b->size
-        && a->mtime == b->mtime && a->mtimens == b->mtimens;
+        && samecontent;
 }
 
 // The length of the folder part of a path, its last slash included; 0 for
@@ -184,6 +205,12 @@ static int targetpath(const char* name, char* path)
     }
 }
 
+int followable(const char* path)
+{
+    char target[PATH_MAX];
+    return targetpath(path, target);
+}
+
 // Both descriptors name the file that is under name in dir now.
 static int isnamed(int dir, const char* name, int fd)
 {
@@ -229,8 +256,49 @@ static int opensheet(const char* name, int flags, int* dir, const char** base, s
     return -1;
 }
 
-// Reads the whole sheet file into filebuf and notes what file it was;
-// returns its length, or -1.
+// Reads a whole open file into buf, which holds max bytes and one more to
+// tell a larger file; returns its length, or -1.
+static long readall(int fd, unsigned char* buf, size_t max)
+{
+    size_t n = 0;
+    while (n <= max) {
+        ssize_t got = pread(fd, buf + n, max + 1 - n, (off_t)n);
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        n += (size_t)got;
+    }
+    return n > max ? -1 : (long)n;
+}
+
+// The rescue copy's name beside a sheet's: ".NAME.rescue", NAME cut to fit.
+static void rescuename(const char* base, char* name)
+{
+    snprintf(name, NAME_MAX + 1, ".%.*s.rescue", NAME_MAX - 8, base);
+}
+
+// A rescue copy counts only as this program leaves it: a file of one name,
+// not a link, owned by the user or by the sheet's owner, so that nobody
+// else can slip a sheet in through it. Returns its length in rescuebuf, or
+// 0 for none.
+static long readrescue(int dir, const char* base, const struct stat* sheet)
+{
+    char name[NAME_MAX + 1];
+    struct stat st;
+    rescuename(base, name);
+    int fd = openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    int owner
+        = fstat(fd, &st) == 0 && (st.st_uid == geteuid() || (sheet && st.st_uid == sheet->st_uid));
+    long n = owner && S_ISREG(st.st_mode) && st.st_nlink == 1 ? readall(fd, rescuebuf, BMPMAX) : 0;
+    close(fd);
+    return n > 0 ? n : 0;
+}
+
+// Reads the whole sheet file into filebuf, and its rescue copy if there is
+// one, and notes what file it was; returns its length, or -1.
 static long readfile(const char* name, int* missing)
 {
     int dir;
@@ -238,19 +306,14 @@ static long readfile(const char* name, int* missing)
     struct stat st;
     int fd = opensheet(name, O_RDONLY, &dir, &base, &st);
     *missing = fd < 0 && errno == ENOENT && dir >= 0;
+    long n = fd >= 0 ? readall(fd, filebuf, FILEMAX) : -1;
+    rescuelen = dir >= 0 ? readrescue(dir, base, fd >= 0 ? &st : NULL) : 0;
+    sheetseen = n >= 0 ? idwith(&st, filebuf, (size_t)n) : idof(fd >= 0 ? &st : NULL);
+    if (fd >= 0)
+        close(fd);
     if (dir >= 0)
         close(dir);
-    sheetseen = idof(fd >= 0 ? &st : NULL);
-    FILE* f = fd >= 0 ? fdopen(fd, "rb") : NULL;
-    if (f == NULL) {
-        if (fd >= 0)
-            close(fd);
-        return -1;
-    }
-    size_t n = fread(filebuf, 1, sizeof filebuf, f);
-    int failed = ferror(f) || n > FILEMAX;
-    fclose(f);
-    return failed ? -1 : (long)n;
+    return n;
 }
 
 // Rows below imgh keep what they held: a shorter sheet only replaces its
@@ -268,11 +331,20 @@ void commitsheet(const sheetimage* s)
 // save cannot overwrite a sheet this program did not understand (nor one
 // reached through links it does not follow); an empty file holds nothing
 // to lose. A sheet taller than the store loads its
-// first 848 rows and stays locked, so a save cannot cut it down.
+// first 848 rows and stays locked, so a save cannot cut it down. A rescue
+// copy beside the file holds the sheet a save was writing when it was cut
+// short: that is the sheet shown, and F5 writes it.
 void loadtiles()
 {
     int missing;
     long n = readfile(sheetname(), &missing);
+    int rescued = rescuelen > 0 ? decodesheet(rescuebuf, (size_t)rescuelen, &scratch) : 0;
+    if (rescued > 0 && rescued <= SHEETH) {
+        commitsheet(&scratch);
+        sheetlocked = 0;
+        post(RESCUED);
+        return;
+    }
     int rows = n > 0 ? decodesheet(filebuf, (size_t)n, &scratch) : 0;
     if (rows == 0) {
         sheetlocked = !missing && n != 0;
@@ -326,19 +398,27 @@ static int namefile(int fd, int dir, const char* name)
 {
     char proc[32];
     snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
+    errno = EPERM; // as FAT and exFAT refuse links
+    if (savetest("nolink"))
+        return 0;
     return linkat(fd, "", dir, name, AT_EMPTY_PATH) == 0
         || linkat(AT_FDCWD, proc, dir, name, AT_SYMLINK_FOLLOW) == 0;
 }
 
 // The temporary's names beside the target: ".NAME.saving" first, so that
-// a save removes what a killed one left; ".NAME.saving1" to 9 when that
-// name is taken by something this user cannot remove (a folder, another
-// user's file in a shared folder). NAME is cut to fit a file name's limit.
+// a save removes what a killed one left; when that name is taken by
+// something this user cannot remove (a folder, another user's file in a
+// shared folder), ".NAME.saving-" and six random letters, which nobody can
+// take in advance. NAME is cut to fit a file name's limit.
 static void tempname(const char* base, int k, char* tmp)
 {
     char suffix[24] = ".saving";
+    unsigned char r[6] = { 0 };
+    if (k > 0 && getrandom(r, sizeof r, 0) != (ssize_t)sizeof r)
+        r[0] = (unsigned char)k; // no randomness: at least a name of its own for each try
     if (k > 0)
-        snprintf(suffix, sizeof suffix, ".saving%d", k);
+        snprintf(suffix, sizeof suffix, ".saving-%c%c%c%c%c%c", 'a' + r[0] % 26, 'a' + r[1] % 26,
+            'a' + r[2] % 26, 'a' + r[3] % 26, 'a' + r[4] % 26, 'a' + r[5] % 26);
     snprintf(tmp, NAME_MAX + 1, ".%.*s%s", NAME_MAX - 1 - (int)strlen(suffix), base, suffix);
 }
 
@@ -414,16 +494,62 @@ static void dropname(int dir, const char* tmp, int fd)
         unlinkat(dir, tmp, 0);
 }
 
+// What replacefile returns when the file itself must be written instead: in
+// place, or a new one under its own name.
+static const int WRITEDIRECT = 2;
+
+// The file fd is, as a save finds it under base in dir; its content read
+// through the name, since fd is open for writing only.
+static fileid currentid(int dir, const char* base, const struct stat* st)
+{
+    struct stat rs;
+    int rd = openat(dir, base, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    int same = rd >= 0 && fstat(rd, &rs) == 0 && rs.st_dev == st->st_dev && rs.st_ino == st->st_ino;
+    long n = same ? readall(rd, filebuf, FILEMAX) : -1;
+    if (rd >= 0)
+        close(rd);
+    return n >= 0 ? idwith(st, filebuf, (size_t)n) : idof(st);
+}
+
+// Whether another program (one that does not take the lock) changed the
+// file since the save found it as expect says (NULL: not asked). If so,
+// the file as it is now counts as seen, so that F5 again writes over it.
+static int changedmeanwhile(int dir, const char* base, int fd, const fileid* expect)
+{
+    struct stat st;
+    if (expect == NULL || fstat(fd, &st) != 0)
+        return 0;
+    fileid now = currentid(dir, base, &st);
+    if (sameid(&now, expect))
+        return 0;
+    sheetseen = now;
+    return 1;
+}
+
+// A new sheet takes its name without replacing a file that appeared
+// meanwhile: by a link, or where the file system has none (FAT, exFAT) by
+// renaming its temporary name (tmp, NULL when it has none) without
+// replacing.
+static int namenew(int fd, int dir, const char* tmp, const char* base)
+{
+    if (namefile(fd, dir, base))
+        return 1;
+    if (errno == EEXIST || tmp == NULL)
+        return 0;
+    return renameat2(dir, tmp, dir, base, RENAME_NOREPLACE) == 0;
+}
+
 // Writes a new file beside the old one (old -1 when there is none) and puts
-// it in place: a new sheet takes its name by a link, which fails rather
-// than replace a file that appeared meanwhile; a replacement takes what the
-// old file is, then a temporary name and the old file's by a rename.
-// Returns 1 when saved, 0 when not, and -1 when the replacement cannot be
-// what the old file was (another owner or group, attributes the user
-// cannot set) or cannot be made (a folder the user may not write, every
-// temporary name taken): the caller then writes the old file in place.
+// it in place: a new sheet takes its name as namenew gives it; a
+// replacement takes what the old file is, then a temporary name and the
+// old file's by a rename, provided the old file is still as expect says.
+// Returns SAVEMADE, SAVENOTMADE, SAVECHANGED, or WRITEDIRECT when the
+// replacement cannot be what the old file was (another owner or group,
+// attributes the user cannot set) or cannot be made (a folder the user may
+// not write, a file mounted over its name, a new file no name can be given
+// to): the caller then writes the file itself.
 static int replacefile(int dir, const char* base, int old, const struct stat* st,
-    const unsigned char* data, size_t len)
+    const unsigned char* data, size_t len, const fileid* expect)
 {
     char tmp[NAME_MAX + 1];
     mode_t mode = old >= 0 ? 0600 : 0666;
@@ -432,19 +558,24 @@ static int replacefile(int dir, const char* base, int old, const struct stat* st
     if (named)
         fd = claimtemp(dir, base, -1, mode, tmp);
     if (fd < 0)
-        return old >= 0 && (errno == EACCES || errno == EPERM || errno == EEXIST) ? -1 : 0;
+        return old >= 0 && (errno == EACCES || errno == EPERM || errno == EEXIST) ? WRITEDIRECT
+                                                                                  : SAVENOTMADE;
     int written = writeall(fd, data, len, 0);
     int same = !written || old < 0 || takeover(old, st, fd);
     int ok = written && same && fsync(fd) == 0;
-    if (old < 0)
-        ok = ok && namefile(fd, dir, base);
-    else if (ok) {
+    int changed = 0, direct = !same;
+    if (old < 0 && ok) {
+        ok = namenew(fd, dir, named ? tmp : NULL, base);
+        direct = !ok && errno != EEXIST;
+    } else if (ok) {
         named = named || claimtemp(dir, base, fd, 0, tmp) >= 0;
-        ok = named && isnamed(dir, tmp, fd) && renameat(dir, tmp, dir, base) == 0;
+        changed = named && changedmeanwhile(dir, base, old, expect);
+        ok = named && !changed && isnamed(dir, tmp, fd) && renameat(dir, tmp, dir, base) == 0;
+        direct = named && !changed && !ok && errno == EBUSY; // a file mounted over the name
     }
     struct stat now;
     if (ok && fstat(fd, &now) == 0)
-        sheetseen = idof(&now);
+        sheetseen = idwith(&now, data, len);
     if (named && (!ok || old < 0))
         dropname(dir, tmp, fd);
     if (ok)
@@ -452,7 +583,55 @@ static int replacefile(int dir, const char* base, int old, const struct stat* st
     int why = errno;
     ok = close(fd) == 0 && ok;
     errno = why;
-    return same ? ok : -1;
+    if (changed)
+        return SAVECHANGED;
+    return direct ? WRITEDIRECT : ok ? SAVEMADE : SAVENOTMADE;
+}
+
+// A new file made under its own name, where no finished file can be given
+// one: a crash while it is written leaves a short new file, no lost one.
+static int writenew(int dir, const char* base, const unsigned char* data, size_t len)
+{
+    struct stat st;
+    int fd = openat(dir, base, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return SAVENOTMADE;
+    int ok = writeall(fd, data, len, 0) && fsync(fd) == 0 && fstat(fd, &st) == 0;
+    if (ok)
+        sheetseen = idwith(&st, data, len);
+    else
+        unlinkat(dir, base, 0);
+    ok = close(fd) == 0 && ok;
+    if (ok)
+        syncfolder(dir);
+    return ok ? SAVEMADE : SAVENOTMADE;
+}
+
+// The new sheet, whole and on disk, under the rescue copy's name beside
+// the file: given that name by a rename, so that a copy an earlier cut
+// save left stays whole until this one is.
+static int writerescue(int dir, const char* base, const unsigned char* data, size_t len)
+{
+    char name[NAME_MAX + 1], tmp[NAME_MAX + 1];
+    rescuename(base, name);
+    int fd = claimtemp(dir, name, -1, 0600, tmp);
+    if (fd < 0)
+        return 0;
+    int ok = writeall(fd, data, len, 0) && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok && renameat(dir, tmp, dir, name) == 0;
+    if (!ok)
+        unlinkat(dir, tmp, 0);
+    if (ok)
+        syncfolder(dir);
+    return ok;
+}
+
+static void droprescue(int dir, const char* base)
+{
+    char name[NAME_MAX + 1];
+    rescuename(base, name);
+    if (unlinkat(dir, name, 0) == 0)
+        syncfolder(dir);
 }
 
 // Reserves the new size before a byte changes, so that a full disk refuses
@@ -476,17 +655,42 @@ static int reserve(int fd, off_t old, size_t len)
     return 1;
 }
 
-// Keeps the file's names, links, owner, permissions and attributes. The
-// file is this save's to note as seen whatever came of it: a failed
-// reservation leaves the old sheet with only a new time.
-static int writeinplace(int fd, const struct stat* st, const unsigned char* data, size_t len)
+// Test hook: VORLUDIT_SAVETEST holding "cutshort" makes a write in place
+// stop after 32768 bytes for want of room, as on a full copy-on-write disk.
+static int writeplace(int fd, const unsigned char* data, size_t len)
 {
+    if (!savetest("cutshort"))
+        return writeall(fd, data, len, 0);
+    writeall(fd, data, len < 32768 ? len : 32768, 0);
+    errno = ENOSPC;
+    return 0;
+}
+
+// Keeps the file's names, links, owner, permissions and attributes. The
+// new sheet goes whole to the rescue copy first, and the copy goes once the
+// file is whole and on disk; a save cut short meanwhile leaves the copy
+// (SAVECUTSHORT). One that fails before a byte changed, or finds the file
+// changed meanwhile, removes it again. The file is this save's to note as
+// seen whatever came of it.
+static int writeinplace(int fd, int dir, const char* base, const struct stat* st,
+    const unsigned char* data, size_t len, const fileid* expect)
+{
+    if (!writerescue(dir, base, data, len))
+        return SAVENOTMADE;
+    int changed = changedmeanwhile(dir, base, fd, expect);
+    int reserved = !changed && reserve(fd, st->st_size, len);
+    int ok = reserved && writeplace(fd, data, len)
+        && (st->st_size <= (off_t)len || ftruncate(fd, (off_t)len) == 0) && fsync(fd) == 0;
+    int why = errno;
     struct stat now;
-    int ok = reserve(fd, st->st_size, len) && writeall(fd, data, len, 0)
-        && ftruncate(fd, (off_t)len) == 0 && fsync(fd) == 0;
-    if (fstat(fd, &now) == 0)
-        sheetseen = idof(&now);
-    return ok;
+    if (!changed && fstat(fd, &now) == 0)
+        sheetseen = ok ? idwith(&now, data, len) : idof(&now);
+    if (ok || !reserved)
+        droprescue(dir, base);
+    errno = why;
+    if (changed)
+        return SAVECHANGED;
+    return ok ? SAVEMADE : reserved ? SAVECUTSHORT : SAVENOTMADE;
 }
 
 // Opens and locks the sheet file for a save; a file replaced while this
@@ -511,11 +715,12 @@ static int locksheet(const char* name, int* dir, const char** base, struct stat*
 }
 
 // The one save of a sheet file, for the editor and for vorludit-sheet.
-// Returns 1 when saved, 0 when not (errno says why) and, with SAVESEEN,
-// -1 when the file is not the one last loaded or saved: it is then taken
-// as seen, so that the next save writes over it. A file nobody may write
-// is never replaced, also by root; one with other hard links is written in
-// place, since a rename would leave the other names with the old sheet.
+// Returns SAVEMADE, SAVENOTMADE (errno says why), SAVECUTSHORT, or, with
+// SAVESEEN, SAVECHANGED when the file is not the one last loaded or saved:
+// it is then taken as seen, so that the next save writes over it. A file
+// nobody may write is never replaced, also by root; one with other hard
+// links is written in place, since a rename would leave the other names
+// with the old sheet. A save that is made removes a rescue copy.
 int savefile(const char* name, const unsigned char* data, size_t len, int replace)
 {
     int dir;
@@ -523,25 +728,30 @@ int savefile(const char* name, const unsigned char* data, size_t len, int replac
     struct stat st;
     int fd = locksheet(name, &dir, &base, &st);
     if (fd < 0 && dir < 0)
-        return 0;
-    fileid now = idof(fd >= 0 ? &st : NULL);
+        return SAVENOTMADE;
+    fileid now = fd >= 0 ? currentid(dir, base, &st) : idof(NULL);
+    const fileid* expect = replace == SAVESEEN && sheetseen.known ? &now : NULL;
     int saved;
-    if (replace == SAVESEEN && fd >= 0 && sheetseen.known && !sameid(&now, &sheetseen)) {
+    if (expect != NULL && fd >= 0 && !sameid(&now, &sheetseen)) {
         sheetseen = now;
-        saved = -1;
-    } else if (fd < 0)
-        saved = replacefile(dir, base, -1, NULL, data, len) == 1;
-    else if (replace == SAVENEW || (st.st_mode & 0222) == 0) {
+        saved = SAVECHANGED;
+    } else if (fd < 0) {
+        saved = replacefile(dir, base, -1, NULL, data, len, NULL);
+        if (saved == WRITEDIRECT)
+            saved = writenew(dir, base, data, len);
+    } else if (replace == SAVENEW || (st.st_mode & 0222) == 0) {
         errno = replace == SAVENEW ? EEXIST : EACCES;
-        saved = 0;
+        saved = SAVENOTMADE;
     } else {
-        saved = st.st_nlink > 1 ? -1 : replacefile(dir, base, fd, &st, data, len);
-        if (saved < 0)
-            saved = writeinplace(fd, &st, data, len);
+        saved = st.st_nlink > 1 ? WRITEDIRECT : replacefile(dir, base, fd, &st, data, len, expect);
+        if (saved == WRITEDIRECT)
+            saved = writeinplace(fd, dir, base, &st, data, len, expect);
     }
     int why = errno;
-    if (fd >= 0 && close(fd) != 0)
-        saved = 0;
+    if (fd >= 0 && close(fd) != 0 && saved == SAVEMADE)
+        saved = SAVENOTMADE;
+    if (saved == SAVEMADE)
+        droprescue(dir, base);
     close(dir);
     errno = why;
     return saved;
@@ -550,8 +760,10 @@ int savefile(const char* name, const unsigned char* data, size_t len, int replac
 void savetiles()
 {
     size_t len = encodesheet(savebuf);
-    int saved = sheetlocked ? 0 : savefile(sheetname(), savebuf, len, SAVESEEN);
-    post(saved > 0      ? "tile image saved."
-            : saved < 0 ? "sheet changed on disk: F5 again saves over it."
-                        : SAVEFAILED);
+    int saved = sheetlocked ? SAVENOTMADE : savefile(sheetname(), savebuf, len, SAVESEEN);
+    const char* said = saved == SAVEMADE ? "tile image saved."
+        : saved == SAVECHANGED           ? "sheet changed on disk: F5 again saves over it."
+        : saved == SAVECUTSHORT          ? CUTSHORT
+                                         : SAVEFAILED;
+    post(said);
 }

@@ -31,13 +31,17 @@ static const char* const USAGE
 int rann(int n) { return rand() % (n + 1); }
 
 // A FIFO or a device under one of our names must not hang the editor
-// or be read or written: files are opened without blocking, and only a
-// regular file (or a link to one) is taken, its status left in st. Returns
-// the descriptor, or -1 with errno ENOENT for a missing file and EINVAL
-// for one that is not regular.
+// or be read or written: files are opened without blocking (and never as
+// a terminal), and only a regular file (or a link to one) is taken, its
+// status left in st. Links are followed only as for the sheet: not one
+// another user planted in a shared folder. Returns the descriptor, or -1
+// with errno ENOENT for a missing file, EINVAL for one that is not regular
+// and EACCES for a link not followed.
 int openregularfd(const char* path, int flags, struct stat* st)
 {
-    int fd = open(path, flags | O_NONBLOCK | O_CLOEXEC);
+    if (!followable(path))
+        return -1;
+    int fd = open(path, flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return -1;
     if (fstat(fd, st) != 0 || !S_ISREG(st->st_mode) || fcntl(fd, F_SETFL, 0) != 0) {

@@ -101,15 +101,16 @@ extern const unsigned char NEWPALETTE[16][3]; // a new sheet's palette
 extern char namedsheet[NAME_MAX + 1]; // the sheet named on the command line; "" picks by episode
 
 // What a file was when looked at: a save tells by it whether someone else
-// changed the sheet since it was loaded or last saved.
+// changed the sheet since it was loaded or last saved. Its content tells,
+// not its time, which coarse clocks and other programs do not keep true.
 struct fileid {
     int known; // 0: nothing looked at yet
     int there; // 0: there was no file
     dev_t dev;
     ino_t ino;
     off_t size;
-    time_t mtime;
-    long mtimens;
+    int read; // 0: its content could not be read, only the rest compares
+    uint64_t hash; // of its content
 };
 extern fileid sheetseen; // the sheet file as last loaded or saved
 
@@ -127,7 +128,13 @@ void savetiles();
 // Whether savefile may replace a file already there: never, always, or
 // only the sheet file as sheetseen has it.
 const int SAVENEW = 0, SAVEOVER = 1, SAVESEEN = 2;
+// What savefile returns: saved; not saved (errno says why); not saved, the
+// file changed since seen; cut short in place, the new sheet kept whole in
+// the rescue copy beside it (errno says why).
+const int SAVEMADE = 1, SAVENOTMADE = 0, SAVECHANGED = -1, SAVECUTSHORT = -2;
 int savefile(const char* name, const unsigned char* data, size_t len, int replace);
+// Whether the links on the way to path are ones this program follows.
+int followable(const char* path);
 
 // ---- src/sheet/bmpcodec.cpp: the sheet file format over byte buffers -----
 
