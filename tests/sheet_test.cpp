@@ -245,3 +245,20 @@ TEST(Sheet, MountedOverItsNameWrittenInPlace)
     EXPECT_TRUE(under == bmpfile(asymmetricsheet(200)));
     EXPECT_EQ(unmounted, 0);
 }
+
+// A working folder removed and made again under its name is saved into.
+TEST(Sheet, SavesIntoItsFolderMadeAgain)
+{
+    freshstate();
+    std::string work = std::filesystem::current_path() / "work";
+    int made = mkdir(work.c_str(), 0755) + chdir(work.c_str());
+    ASSERT_EQ(made, 0);
+    loadtiles();
+    std::filesystem::remove_all(work);
+    made = mkdir(work.c_str(), 0755);
+    ASSERT_EQ(made, 0);
+    std::string said = save("");
+    size_t saved = readbytes(work + "/" + SHEETNAME).size();
+    EXPECT_EQ(said, SAVED);
+    EXPECT_EQ(saved, 118 + 104 * 848u);
+}

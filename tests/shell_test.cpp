@@ -70,4 +70,24 @@ TEST(FailureDeathTest, PrintTheirLineAndEndWithStatusOne)
     FAILS(readargs(2, menu), "vorludit: cannot work in /dev/null/vorludit: .*\n");
     setenv("SDL_VIDEODRIVER", "nosuch", 1);
     FAILS(startvideo(), "Could not initialize SDL: .*\\.\n");
+    std::string deep = std::string(2100 * 2, 'a') + "/new.bmp"; // no folder of its own to cut to
+    for (size_t i = 1; i < 4200; i += 2)
+        deep[i] = '/';
+    char* named[] = { (char*)"vorludit", deep.data() };
+    EXPECT_EXIT((dup2(2, 1), readargs(2, named)), testing::ExitedWithCode(2), "File name too long");
+}
+
+// Settings through a link another user planted in a shared folder are not read.
+TEST(Startup, SettingsThroughAPlantedLinkAreNotRead)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to plant a link as another user";
+    freshstate();
+    int planted
+        = system("echo 7 > real && ln -s real vorludef.txt && chown -h nobody: vorludef.txt "
+                 "&& chmod 1777 .");
+    readsettings();
+    int back = system("chmod 755 .");
+    EXPECT_EQ(planted + back, 0);
+    EXPECT_EQ(zoom, 2);
 }

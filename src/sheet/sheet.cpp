@@ -61,6 +61,7 @@ static unsigned char filebuf[FILEMAX + 1];
 static unsigned char rescuebuf[BMPMAX + 1]; // a rescue copy is always this program's own
 static long rescuelen; // of the copy beside the sheet read last; 0: none
 static sheetimage scratch;
+static char workfolder[PATH_MAX]; // where the first load found the sheet
 static unsigned char savebuf[BMPMAX];
 static char xattrnames[XATTR_LIST_MAX]; // a file's extended attributes, one at a time
 static char xattrvalue[XATTR_SIZE_MAX];
@@ -72,7 +73,7 @@ static const char* const RESCUED = "last save unfinished: copy loaded, F5 saves.
 static const char* const CUTSHORT = "sheet file incomplete: copy kept beside it.";
 static const int LINKHOPS = 40; // links the kernel follows before a name counts as a loop
 static const int TEMPNAMES = 10; // temporary names tried: the fixed one and nine random ones
-static const int LOCKWAITS = 500; // 10 ms waits for another save of the sheet to end
+static const int LOCKWAITS = 100; // 10 ms waits for another save of the sheet to end
 
 void resetsheet()
 {
@@ -84,6 +85,7 @@ void resetsheet()
     sheetlocked = 0;
     memset(&sheetseen, 0, sizeof sheetseen);
     namedsheet[0] = 0;
+    workfolder[0] = 0;
 }
 
 const char* sheetfilename(int n)
@@ -334,9 +336,23 @@ void commitsheet(const sheetimage* s)
 // first 848 rows and stays locked, so a save cannot cut it down. A rescue
 // copy beside the file holds the sheet a save was writing when it was cut
 // short: that is the sheet shown, and F5 writes it.
+// A working folder removed and made again (a sync tool, a checkout) is
+// worked in again under its name: the old one is gone for good. Returns 0
+// when there is no folder under that name either.
+static int findworkfolder()
+{
+    struct stat here, there;
+    if (workfolder[0] == 0 && getcwd(workfolder, sizeof workfolder) == NULL)
+        workfolder[0] = 0;
+    int moved = stat(".", &here) != 0 || stat(workfolder, &there) != 0
+        || here.st_dev != there.st_dev || here.st_ino != there.st_ino;
+    return workfolder[0] == 0 || !moved || chdir(workfolder) == 0;
+}
+
 void loadtiles()
 {
     int missing;
+    findworkfolder();
     long n = readfile(sheetname(), &missing);
     int rescued = rescuelen > 0 ? decodesheet(rescuebuf, (size_t)rescuelen, &scratch) : 0;
     if (rescued > 0 && rescued <= SHEETH) {
@@ -759,6 +775,7 @@ int savefile(const char* name, const unsigned char* data, size_t len, int replac
 
 void savetiles()
 {
+    findworkfolder();
     size_t len = encodesheet(savebuf);
     int saved = sheetlocked ? SAVENOTMADE : savefile(sheetname(), savebuf, len, SAVESEEN);
     const char* said = saved == SAVEMADE ? "tile image saved."

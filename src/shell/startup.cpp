@@ -114,8 +114,10 @@ static void workon(const char* path)
     if (len >= sizeof namedsheet)
         badarg(path, strerror(ENAMETOOLONG));
     char dir[PATH_MAX];
-    snprintf(
-        dir, sizeof dir, "%.*s", name == path ? 1 : (int)(name - path), name == path ? "." : path);
+    int dirlen = name == path ? 1 : (int)(name - path);
+    if (dirlen >= (int)sizeof dir) // cut short, it would name an ancestor
+        badarg(path, strerror(ENAMETOOLONG));
+    snprintf(dir, sizeof dir, "%.*s", dirlen, name == path ? "." : path);
     if (chdir(dir) != 0)
         badarg(path, strerror(errno));
     strcpy(namedsheet, name);
