@@ -69,7 +69,15 @@ def exact_imports():  # pixels and palette order as another decoder reads the pi
         im.save(IN / name, bits=bits)
     b, rows = (IN / "p8.bmp").read_bytes(), made[0].tobytes()  # td.bmp: the same, rows top-down
     (IN / "td.bmp").write_bytes(b[:22] + struct.pack("<i", -848) + b[26 : -len(rows)] + rows)
-    for name, out in zip("p8.bmp p8.png p4.png td.bmp".split(), ["1TIL0000.bmp", *"aab"]):
+    picture(mode="1").save(IN / "p1.bmp")
+    b = (IN / "p1.bmp").read_bytes()  # 1-bit: no colour count in its header; colour 1 not white
+    (IN / "p1.bmp").write_bytes(b[:46] + bytes(4) + b[50:58] + b"\x32\x64\xc8" + b[61:])
+    os2 = picture(h=16)  # an OS/2 BMP: a 12-byte header, 3-byte palette entries, rows bottom-up
+    head = struct.pack("<2sIIIIHHHH", b"BM", 26 + 768 + 3328, 0, 26 + 768, 12, 208, 16, 1, 8)
+    pal = bytes(os2.getpalette("BGR")).ljust(768, b"\0")
+    (IN / "os2.bmp").write_bytes(head + pal + os2.transpose(Image.FLIP_TOP_BOTTOM).tobytes())
+    names = "p8.bmp p8.png p4.png td.bmp p1.bmp os2.bmp".split()
+    for name, out in zip(names, ["1TIL0000.bmp", *"aabbb"]):
         prog([SHEET, "import", "--force", IN / name, out], 0, "", "", cwd=W)
         both = Image.open(W / out), Image.open(IN / name)
         got, want = [(i.getpalette() + [0] * 48)[:48] + list(i.getdata()) for i in both]
