@@ -226,6 +226,14 @@ TEST(Sheet, CutShortInPlaceTheNextLoadShowsTheWholeSheet)
         EXPECT_TRUE(saved == loaded);
         EXPECT_EQ(names, 3) << "the sheet, its other name and the graphics: no copy left";
     }
+    std::string cut = save("cutshort"); // then another program puts a sheet in the file's place
+    writebytes("other", small);
+    rename("other", SHEETNAME);
+    loadtiles();
+    bytes loaded(shown, shown + encodesheet(shown));
+    EXPECT_EQ(cut, CUTSHORT);
+    EXPECT_STRNE(mesbuf, RESCUED);
+    EXPECT_TRUE(loaded == small);
 }
 
 // A sheet with a file mounted over its name cannot be replaced by a rename: it is written in place.

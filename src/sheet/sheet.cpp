@@ -58,7 +58,15 @@ const unsigned char NEWPALETTE[16][3] = {
 // a bigger file is not taken for a sheet.
 static const size_t FILEMAX = 4 << 20;
 static unsigned char filebuf[FILEMAX + 1];
-static unsigned char rescuebuf[BMPMAX + 1]; // a rescue copy is always this program's own
+// A rescue copy ends with this mark and the device and inode of the file
+// it rescues: a sheet another program put in that file's place since is
+// not covered by it.
+static const char RESCUEMARK[16] = "vorludit rescue";
+struct rescuetail {
+    char mark[sizeof RESCUEMARK];
+    uint64_t dev, ino;
+};
+static unsigned char rescuebuf[BMPMAX + sizeof(rescuetail) + 1];
 static long rescuelen; // of the copy beside the sheet read last; 0: none
 static sheetimage scratch;
 static char workfolder[PATH_MAX]; // where the first load found the sheet
@@ -282,8 +290,8 @@ static void rescuename(const char* base, char* name)
 
 // A rescue copy counts only as this program leaves it: a file of one name,
 // not a link, owned by the user or by the sheet's owner, so that nobody
-// else can slip a sheet in through it. Returns its length in rescuebuf, or
-// 0 for none.
+// else can slip a sheet in through it, and made for the file now there.
+// Returns the length of its sheet in rescuebuf, or 0 for none.
 static long readrescue(int dir, const char* base, const struct stat* sheet)
 {
     char name[NAME_MAX + 1];
@@ -294,9 +302,18 @@ static long readrescue(int dir, const char* base, const struct stat* sheet)
         return 0;
     int owner
         = fstat(fd, &st) == 0 && (st.st_uid == geteuid() || (sheet && st.st_uid == sheet->st_uid));
-    long n = owner && S_ISREG(st.st_mode) && st.st_nlink == 1 ? readall(fd, rescuebuf, BMPMAX) : 0;
+    long n = owner && S_ISREG(st.st_mode) && st.st_nlink == 1
+        ? readall(fd, rescuebuf, sizeof rescuebuf - 1)
+        : 0;
     close(fd);
-    return n > 0 ? n : 0;
+    rescuetail tail;
+    if (n < (long)sizeof tail)
+        return 0;
+    n -= (long)sizeof tail;
+    memcpy(&tail, rescuebuf + n, sizeof tail);
+    int forthis
+        = sheet == NULL || (tail.dev == (uint64_t)sheet->st_dev && tail.ino == sheet->st_ino);
+    return memcmp(tail.mark, RESCUEMARK, sizeof RESCUEMARK) == 0 && forthis ? n : 0;
 }
 
 // Reads the whole sheet file into filebuf, and its rescue copy if there is
@@ -626,14 +643,20 @@ static int writenew(int dir, const char* base, const unsigned char* data, size_t
 // The new sheet, whole and on disk, under the rescue copy's name beside
 // the file: given that name by a rename, so that a copy an earlier cut
 // save left stays whole until this one is.
-static int writerescue(int dir, const char* base, const unsigned char* data, size_t len)
+static int writerescue(
+    int dir, const char* base, const struct stat* st, const unsigned char* data, size_t len)
 {
     char name[NAME_MAX + 1], tmp[NAME_MAX + 1];
+    rescuetail tail;
+    memcpy(tail.mark, RESCUEMARK, sizeof RESCUEMARK);
+    tail.dev = st->st_dev;
+    tail.ino = st->st_ino;
     rescuename(base, name);
     int fd = claimtemp(dir, name, -1, 0600, tmp);
     if (fd < 0)
         return 0;
-    int ok = writeall(fd, data, len, 0) && fsync(fd) == 0;
+    int ok = writeall(fd, data, len, 0)
+        && writeall(fd, (const unsigned char*)&tail, sizeof tail, (off_t)len) && fsync(fd) == 0;
     ok = close(fd) == 0 && ok && renameat(dir, tmp, dir, name) == 0;
     if (!ok)
         unlinkat(dir, tmp, 0);
@@ -691,7 +714,7 @@ static int writeplace(int fd, const unsigned char* data, size_t len)
 static int writeinplace(int fd, int dir, const char* base, const struct stat* st,
     const unsigned char* data, size_t len, const fileid* expect)
 {
-    if (!writerescue(dir, base, data, len))
+    if (!writerescue(dir, base, st, data, len))
         return SAVENOTMADE;
     int changed = changedmeanwhile(dir, base, fd, expect);
     int reserved = !changed && reserve(fd, st->st_size, len);
