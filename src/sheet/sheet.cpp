@@ -498,16 +498,24 @@ static int copyxattrs(int from, int to)
     return 1;
 }
 
-// The file attributes chattr sets (no dump, no atime updates, ...).
+// The file attributes chattr sets (no dump, no atime updates, ..., and
+// btrfs's no copy-on-write and no compression, which the kernel's own list
+// of them leaves out). No copy-on-write can only be set on an empty file:
+// a sheet that has it is written in place.
 static int copyflags(int from, int to)
 {
+    const int kept = FS_FL_USER_MODIFIABLE | FS_NOCOW_FL | FS_NOCOMP_FL;
     int old, now;
     if (ioctl(from, FS_IOC_GETFLAGS, &old) != 0)
         return errno == ENOTTY || errno == EOPNOTSUPP;
     if (ioctl(to, FS_IOC_GETFLAGS, &now) != 0)
         return 0;
-    int want = (now & ~FS_FL_USER_MODIFIABLE) | (old & FS_FL_USER_MODIFIABLE);
-    return want == now || ioctl(to, FS_IOC_SETFLAGS, &want) == 0;
+    int want = (now & ~kept) | (old & kept);
+    if (want == now)
+        return 1;
+    // btrfs takes no copy-on-write on a file with data without a word
+    return ioctl(to, FS_IOC_SETFLAGS, &want) == 0 && ioctl(to, FS_IOC_GETFLAGS, &now) == 0
+        && now == want;
 }
 
 // Makes the new file, once written (a write would drop set-id bits and
@@ -708,11 +716,11 @@ static int writeplace(int fd, const unsigned char* data, size_t len)
 // Keeps the file's names, links, owner, permissions and attributes. The
 // new sheet goes whole to the rescue copy first, and the copy goes once the
 // file is whole and on disk; a save cut short meanwhile leaves the copy
-// (SAVECUTSHORT). One that fails before a byte changed, or finds the file
-// changed meanwhile, removes it again. The file is this save's to note as
-// seen whatever came of it.
+// (SAVECUTSHORT). One that fails with the file still as it was (before
+// says what it held), or finds it changed meanwhile, removes it again. The
+// file is this save's to note as seen whatever came of it.
 static int writeinplace(int fd, int dir, const char* base, const struct stat* st,
-    const unsigned char* data, size_t len, const fileid* expect)
+    const unsigned char* data, size_t len, const fileid* before, const fileid* expect)
 {
     if (!writerescue(dir, base, st, data, len))
         return SAVENOTMADE;
@@ -722,14 +730,16 @@ static int writeinplace(int fd, int dir, const char* base, const struct stat* st
         && (st->st_size <= (off_t)len || ftruncate(fd, (off_t)len) == 0) && fsync(fd) == 0;
     int why = errno;
     struct stat now;
-    if (!changed && fstat(fd, &now) == 0)
-        sheetseen = ok ? idwith(&now, data, len) : idof(&now);
-    if (ok || !reserved)
+    fileid after = !changed && fstat(fd, &now) == 0 ? currentid(dir, base, &now) : *before;
+    int untouched = !ok && before->read && after.read && after.hash == before->hash;
+    if (!changed)
+        sheetseen = after;
+    if (ok || !reserved || untouched)
         droprescue(dir, base);
     errno = why;
     if (changed)
         return SAVECHANGED;
-    return ok ? SAVEMADE : reserved ? SAVECUTSHORT : SAVENOTMADE;
+    return ok ? SAVEMADE : reserved && !untouched ? SAVECUTSHORT : SAVENOTMADE;
 }
 
 // Opens and locks the sheet file for a save; a file replaced while this
@@ -784,7 +794,7 @@ int savefile(const char* name, const unsigned char* data, size_t len, int replac
     } else {
         saved = st.st_nlink > 1 ? WRITEDIRECT : replacefile(dir, base, fd, &st, data, len, expect);
         if (saved == WRITEDIRECT)
-            saved = writeinplace(fd, dir, base, &st, data, len, expect);
+            saved = writeinplace(fd, dir, base, &st, data, len, &now, expect);
     }
     int why = errno;
     if (fd >= 0 && close(fd) != 0 && saved == SAVEMADE)
