@@ -323,3 +323,45 @@ TEST(Sheet, OnAFullBtrfsNothingTornLoadsSilently)
     EXPECT_EQ(wrong, 0) << cut << " saves cut short";
     EXPECT_EQ(unmounted, 0);
 }
+
+// On FAT and exFAT (their FUSE drivers; USB sticks and SD cards), which have no links and keep
+// times to the second or two: F5 makes a new sheet, sees another program's same-size rewrite with
+// its time put back, then saves over it.
+TEST(Sheet, OnFATAndExFAT)
+{
+    const char* const MOUNTS[][2] = {
+        { "mkfs.vfat img >/dev/null && fusefat -o rw+ img m >/dev/null", "umount m" },
+        { "mkfs.exfat img >/dev/null && losetup -f --show img >dev && mount.exfat-fuse $(cat dev) "
+          "m "
+          ">/dev/null 2>&1",
+            "umount m && losetup -d $(cat dev)" },
+    };
+    const char* const REWRITE
+        = "T=$(stat -c %Y 1TIL0000.bmp) && printf x | dd of=1TIL0000.bmp "
+          "bs=1 seek=200 conv=notrunc status=none && touch -d @$T 1TIL0000.bmp";
+    for (const auto& mount : MOUNTS) {
+        SCOPED_TRACE(mount[0]);
+        freshstate();
+        std::string setup = std::string("truncate -s 8M img && mkdir m && ") + mount[0];
+        if (system(setup.c_str()) != 0) {
+            printf("skipped: cannot mount it here (needs root, /dev/fuse and its driver)\n");
+            continue;
+        }
+        int ready = chdir("m");
+        loadtiles();
+        putinstore(asymmetricsheet(848));
+        std::string made = save("");
+        bytes first = readbytes(SHEETNAME);
+        ready += system(REWRITE);
+        putinstore(asymmetricsheet(200));
+        std::string told = save(""), over = save("");
+        bytes second = readbytes(SHEETNAME);
+        ready += chdir("..") + system(mount[1]);
+        EXPECT_EQ(ready, 0);
+        EXPECT_EQ(made, SAVED);
+        EXPECT_TRUE(first == bmpfile(asymmetricsheet(848)));
+        EXPECT_EQ(told, CHANGED);
+        EXPECT_EQ(over, SAVED);
+        EXPECT_TRUE(second == bmpfile(asymmetricsheet(200)));
+    }
+}

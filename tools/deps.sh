@@ -10,8 +10,8 @@
 set -eu
 run="g++ cmake make pkg-config libsdl1.2-compat-dev libx11-dev libpng-dev python3"
 test="$run libgtest-dev libbenchmark-dev clang libclang-rt-dev xvfb xauth xdotool imagemagick
-  python3-xlib python3-pil dpkg-dev lintian desktop-file-utils acl e2fsprogs btrfs-progs clang-format
-  black git"
+  python3-xlib python3-pil dpkg-dev lintian desktop-file-utils acl e2fsprogs btrfs-progs dosfstools
+  exfatprogs fusefat exfat-fuse clang-format black git"
 case "${1:-run}" in
   run) packages=$run recommends=--no-install-recommends ;;
   test) packages=$test recommends="" ;;
