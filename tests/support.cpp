@@ -132,10 +132,12 @@ void writebytes(const std::string& path, const bytes& data)
 }
 
 bytes windowshows;
+static bool pastwindow; // a rectangle was presented that the window does not hold
 
 static void show(const SDL_Surface* s, int x, int y, int w, int h)
 {
     int bpp = s->format->BytesPerPixel;
+    pastwindow |= x < 0 || y < 0 || x + w > s->w || y + h > s->h;
     if (windowshows.size() != (size_t)s->pitch * s->h)
         return;
     for (int r = y; r < y + h && r < s->h; r++)
@@ -160,6 +162,8 @@ std::string windowdiffers()
     const Uint8* now = (const Uint8*)screen->pixels;
     if (windowshows.size() != (size_t)screen->pitch * screen->h)
         return "a window of another size";
+    if (pastwindow)
+        return "a rectangle presented past the window";
     auto differ = std::mismatch(windowshows.begin(), windowshows.end(), now);
     if (differ.first == windowshows.end())
         return "";

@@ -67,6 +67,7 @@ def exact_imports():  # pixels and palette order as another decoder reads the pi
     made = [picture(h=848), picture(), picture(colours=5)]  # p4.png: PIL's 4 bits a pixel
     for name, im, bits in zip("p8.bmp p8.png p4.png".split(), made, (8, 8, 4)):
         im.save(IN / name, bits=bits)
+    made[2].save(IN / "p5.png")  # a palette of its 5 colours only
     b, rows = (IN / "p8.bmp").read_bytes(), made[0].tobytes()  # td.bmp: the same, rows top-down
     (IN / "td.bmp").write_bytes(b[:22] + struct.pack("<i", -848) + b[26 : -len(rows)] + rows)
     picture(mode="1").save(IN / "p1.bmp")
@@ -76,9 +77,15 @@ def exact_imports():  # pixels and palette order as another decoder reads the pi
     head = struct.pack("<2sIIIIHHHH", b"BM", 26 + 768 + 3328, 0, 26 + 768, 12, 208, 16, 1, 8)
     pal = bytes(os2.getpalette("BGR")).ljust(768, b"\0")
     (IN / "os2.bmp").write_bytes(head + pal + os2.transpose(Image.FLIP_TOP_BOTTOM).tobytes())
-    names = "p8.bmp p8.png p4.png td.bmp p1.bmp os2.bmp".split()
-    for name, out in zip(names, ["1TIL0000.bmp", *"aabbb"]):
-        prog([SHEET, "import", "--force", IN / name, out], 0, "", "", cwd=W)
+    names = "p8.bmp p8.png p4.png p5.png td.bmp p1.bmp os2.bmp".split()
+    for name, out in zip(names, ["1TIL0000.bmp", *"aaabbb"]):  # 1TIL0000.bmp: no target named
+        prog(
+            [SHEET, "import", "--force", IN / name, *([out] if len(out) == 1 else [])],
+            0,
+            "",
+            "",
+            cwd=W,
+        )
         both = Image.open(W / out), Image.open(IN / name)
         got, want = [(i.getpalette() + [0] * 48)[:48] + list(i.getdata()) for i in both]
         equal(got, want, f"import {name}: palette of 16 (black where unused), then pixels by rows")
@@ -102,7 +109,8 @@ def command_lines():  # refused: one line, nothing written; an existing target: 
     cases = [sheet("import", f, "o") for f in [*BAD.iterdir(), BAD / "no.png", IN]]
     cases += [sheet("import", BAD / f, "o", err=f"[^\n]*: {w}[^\n]*\n") for f, w in why.items()]
     cases += [sheet("new", err=force), sheet("new", "--force", ".", err=nf)]
-    cases += [sheet(*a, err="usage: vorludit-sheet .*") for a in ([], ["bogus"], ["new", "x", "y"])]
+    usage = [[], ["bogus"], ["new", "x", "y"], ["import", p8, "x", "y"]]
+    cases += [sheet(*a, err="usage: vorludit-sheet .*") for a in usage]
     cases += [([ED, *a], 2, r"vorludit: [^\n]*\n", "") for a in (["-x"], [W, W], [p8])]
     cases += [([c, "--version"], 0, rf"{c.name} 0\.1\n", "") for c in (ED, SHEET)]
     before = state()
