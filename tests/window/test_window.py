@@ -178,8 +178,9 @@ def window_session():  # Xvfb on a free display number, told once it accepts con
     proc, S.win = start(W)  # told a folder of a sheet, with settings, from another folder
     S.o, S.g = S.dpy.screen().root.translate_coords(S.win, 0, 0), S.win.get_geometry()
     menu = Image.open(USR / "share/icons/hicolor/32x32/apps/vorludit.png").getdata()
+    name = until(S.win.get_wm_name)  # set once the window is shown, after the icon
     prop = S.win.get_full_property(S.dpy.intern_atom("_NET_WM_ICON"), X.AnyPropertyType)
-    got = (S.g.width, S.g.height, until(S.win.get_wm_name), prop and list(prop.value))
+    got = (S.g.width, S.g.height, name, prop and list(prop.value))
     argb = [32, 32] + [0xFF000000 | r << 16 | g << 8 | b for r, g, b in menu]
     equal(got, (1200, 1056, "vorludit 0.1", argb), "window size, caption, icon as the menu's")
     want = list(Image.open(IN / "p8.bmp").getdata())
