@@ -90,9 +90,12 @@ TEST(Sheet, SavesReplaceTheFileWholeOrNotAtAll)
         { "over what a killed save left", "chmod 640 $F && cp $R real/.sheet.bmp.saving", "", 200,
             0, -1, 1, SAVED, "stat -Lc %a $F | grep -qx 640" },
         { "over a rewrite, its time put back", REWRITE, "", 200, 0, -1, 1, CHANGED, "" },
-        { "temporary name taken", "mkdir real/.sheet.bmp.saving && stat -Lc %i $F > was",
-            "notmpfile", 200, 0, -1, 2, SAVED,
-            "! stat -Lc %i $F | cmp -s - was && rmdir real/.sheet.bmp.saving" },
+        { "temporary names taken, and the next nine one might guess",
+            "for n in '' 1 2 3 4 5 6 7 8 9; do mkdir real/.sheet.bmp.saving$n; done && stat -Lc %i "
+            "$F "
+            "> was",
+            "notmpfile", 200, 0, -1, 11, SAVED,
+            "! stat -Lc %i $F | cmp -s - was && rmdir real/.sheet.bmp.saving*" },
         { "replaced, past the size limit", "", "", 848, 40000, -1, 1, UNSAVED, "" },
         { "in place, past it", "ln $R real/also", "", 848, 40000, -1, 2, UNSAVED, "" },
         { "in place, past it, no fallocate", "", "nofallocate", 848, 40000, -1, 2, UNSAVED, "" },
