@@ -1,11 +1,13 @@
 // The sheet file: what other programs write, and saves that fail without harming the file already
 // there, made through links, cut short, killed or as another user.
 #include "support.h"
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>

@@ -1,5 +1,6 @@
 // Start-up: the settings, which sheet is edited, the command line; failures.
 #include "support.h"
+#include <cstring>
 #include <gtest/gtest.h>
 
 // The settings' first byte ("none": no file), the sheets there (n: 16 n rows) and one named (in
