@@ -36,6 +36,22 @@ static std::string save(const char* test, rlim_t limit = 0)
     return mesbuf;
 }
 
+// Another program changes a byte of the sheet ($F) in place and puts its time back.
+static const char* const REWRITE = "T=$(stat -Lc %Y $F) && printf x | dd of=$F bs=1 seek=200 "
+                                   "conv=notrunc status=none && touch -d @$T $F";
+
+static int entries(const char* folder)
+{
+    return std::distance(std::filesystem::directory_iterator(folder), {});
+}
+
+// The sheet as the editor holds it, in its file's bytes.
+static bytes storedsheet()
+{
+    static unsigned char file[BMPMAX];
+    return bytes(file, file + encodesheet(file));
+}
+
 // ImageMagick's 4-bit BMP of a sheet loads in the sheet's colours.
 TEST(Sheet, LoadsImageMagicksBMP)
 {
@@ -77,8 +93,6 @@ TEST(Sheet, SavesReplaceTheFileWholeOrNotAtAll)
     const char* const CHAIN = "mkdir real chain && ln -s chain/1 $F && for i in $(seq 38); do "
                               "ln -s $((i + 1)) chain/$i; done && ln -sf \"$PWD/chain/21\" "
                               "chain/20 && ln -s ../real/sheet.bmp chain/39";
-    const char* const REWRITE = "T=$(stat -Lc %Y $F) && printf x | dd of=$F bs=1 seek=200 "
-                                "conv=notrunc status=none && touch -d @$T $F";
     const struct {
         const char *what, *setup, *test;
         int h, limit, as, names;
@@ -134,7 +148,7 @@ TEST(Sheet, SavesReplaceTheFileWholeOrNotAtAll)
         std::string said = save(s.test, s.limit);
         int back = s.as > 0 && (seteuid(0) || setegid(0));
         bool same = readbytes(SHEETNAME) == (s.message == SAVED ? now : was);
-        int names = std::distance(std::filesystem::directory_iterator("real"), {});
+        int names = entries("real");
         int checked = system(s.check);
         EXPECT_EQ(became + back, 0);
         EXPECT_EQ(said, s.message);
@@ -163,7 +177,7 @@ TEST(Sheet, SavesReplaceTheFileWholeOrNotAtAll)
         bool none = access(SHEETNAME, F_OK) != 0;
         save(mode);
         bool oldornew = (i % 3 == 2 ? none : left == small) || left == big;
-        int names = std::distance(std::filesystem::directory_iterator("real"), {});
+        int names = entries("real");
         EXPECT_TRUE(oldornew) << mode;
         EXPECT_EQ(names, 1) << mode;
     }
@@ -200,7 +214,6 @@ TEST(Sheet, TwoEditorsSavingAtOnceTakeTurns)
 // or the new one, the new one and says so whenever the file is neither; then F5 writes it.
 TEST(Sheet, CutShortInPlaceTheNextLoadShowsTheWholeSheet)
 {
-    static unsigned char shown[BMPMAX];
     freshstate();
     bytes small = bmpfile(asymmetricsheet(200)), big = bmpfile(asymmetricsheet(848));
     writebytes(SHEETNAME, small);
@@ -219,11 +232,11 @@ TEST(Sheet, CutShortInPlaceTheNextLoadShowsTheWholeSheet)
         waitpid(pid, &status, 0);
         bytes left = readbytes(SHEETNAME);
         loadtiles();
-        bytes loaded(shown, shown + encodesheet(shown));
+        bytes loaded = storedsheet();
         bool torn = left != small && left != big;
         std::string told = mesbuf, said = save("");
         bytes saved = readbytes(SHEETNAME);
-        int names = std::distance(std::filesystem::directory_iterator("."), {});
+        int names = entries(".");
         EXPECT_TRUE(i > 0 || status == 0) << "told it was cut short";
         EXPECT_TRUE(loaded == small || loaded == big);
         EXPECT_TRUE(!torn || (loaded == big && told == RESCUED));
@@ -237,7 +250,7 @@ TEST(Sheet, CutShortInPlaceTheNextLoadShowsTheWholeSheet)
     writebytes("other", small);
     rename("other", SHEETNAME);
     loadtiles();
-    bytes loaded(shown, shown + encodesheet(shown));
+    bytes loaded = storedsheet();
     EXPECT_EQ(cut, CUTSHORT);
     EXPECT_STRNE(mesbuf, RESCUED);
     EXPECT_TRUE(loaded == small);
@@ -284,7 +297,6 @@ TEST(Sheet, SavesIntoItsFolderMadeAgain)
 // the copy and says so.
 TEST(Sheet, OnAFullBtrfsNothingTornLoadsSilently)
 {
-    static unsigned char shown[BMPMAX];
     freshstate();
     int made = system("command -v mkfs.btrfs >/dev/null && truncate -s 120M disk && mkfs.btrfs -q "
                       "disk 2>/dev/null && mkdir m && mount -o loop disk m 2>/dev/null");
@@ -314,7 +326,7 @@ TEST(Sheet, OnAFullBtrfsNothingTornLoadsSilently)
         said = save("");
         bytes left = readbytes(SHEETNAME);
         loadtiles();
-        bytes loaded(shown, shown + encodesheet(shown));
+        bytes loaded = storedsheet();
         cut += said == CUTSHORT;
         bool whole = loaded == bmpfile(other) || loaded == big;
         bool filewhole = left == bmpfile(other) || left == big;
@@ -341,9 +353,7 @@ TEST(Sheet, OnFATAndExFAT)
           ">/dev/null 2>&1",
             "umount m && losetup -d $(cat dev)" },
     };
-    const char* const REWRITE
-        = "T=$(stat -c %Y 1TIL0000.bmp) && printf x | dd of=1TIL0000.bmp "
-          "bs=1 seek=200 conv=notrunc status=none && touch -d @$T 1TIL0000.bmp";
+    setenv("F", SHEETNAME, 1);
     for (const auto& mount : MOUNTS) {
         SCOPED_TRACE(mount[0]);
         freshstate();

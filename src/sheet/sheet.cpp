@@ -346,13 +346,6 @@ void commitsheet(const sheetimage* s)
     tsrows = imgh / TILE;
 }
 
-// An existing file that fails to load stays locked against saving, so a
-// save cannot overwrite a sheet this program did not understand (nor one
-// reached through links it does not follow); an empty file holds nothing
-// to lose. A sheet taller than the store loads its
-// first 848 rows and stays locked, so a save cannot cut it down. A rescue
-// copy beside the file holds the sheet a save was writing when it was cut
-// short: that is the sheet shown, and F5 writes it.
 // A working folder removed and made again (a sync tool, a checkout) is
 // worked in again under its name: the old one is gone for good. Returns 0
 // when there is no folder under that name either.
@@ -366,6 +359,13 @@ static int findworkfolder()
     return workfolder[0] == 0 || !moved || chdir(workfolder) == 0;
 }
 
+// An existing file that fails to load stays locked against saving, so a
+// save cannot overwrite a sheet this program did not understand (nor one
+// reached through links it does not follow); an empty file holds nothing
+// to lose. A sheet taller than the store loads its
+// first 848 rows and stays locked, so a save cannot cut it down. A rescue
+// copy beside the file holds the sheet a save was writing when it was cut
+// short: that is the sheet shown, and F5 writes it.
 void loadtiles()
 {
     int missing;
@@ -539,8 +539,9 @@ static void dropname(int dir, const char* tmp, int fd)
 // place, or a new one under its own name.
 static const int WRITEDIRECT = 2;
 
-// The file fd is, as a save finds it under base in dir; its content read
-// through the name, since fd is open for writing only.
+// The file under base in dir, whose status st a save has, with its content:
+// read through the name, since the save's descriptor is open for writing
+// only.
 static fileid currentid(int dir, const char* base, const struct stat* st)
 {
     struct stat rs;
@@ -730,7 +731,9 @@ static int writeinplace(int fd, int dir, const char* base, const struct stat* st
         && (st->st_size <= (off_t)len || ftruncate(fd, (off_t)len) == 0) && fsync(fd) == 0;
     int why = errno;
     struct stat now;
-    fileid after = !changed && fstat(fd, &now) == 0 ? currentid(dir, base, &now) : *before;
+    fileid after = *before;
+    if (!changed && fstat(fd, &now) == 0) // read back only when the write failed
+        after = ok ? idwith(&now, data, len) : currentid(dir, base, &now);
     int untouched = !ok && before->read && after.read && after.hash == before->hash;
     if (!changed)
         sheetseen = after;
