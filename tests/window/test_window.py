@@ -99,8 +99,8 @@ def command_lines():  # refused: one line, nothing written; an existing target: 
     (BAD / "text.png").write_bytes(b"not a picture\n")
     (BAD / "cut.png").write_bytes((IN / "p8.png").read_bytes()[:700])
     (BAD / "cut.bmp").write_bytes((IN / "p8.bmp").read_bytes()[:9000])
-    made = [picture(w=207), picture(h=849), picture(colours=17), picture(mode="RGB")]
-    for name, im in zip("w207.png h849.png c17.png rgb.png".split(), made):
+    made = [picture(w=207), picture(h=849), *[picture(colours=17)] * 2, picture(mode="RGB")]
+    for name, im in zip("w207.png h849.png c17.png c17.bmp rgb.png".split(), made):
         im.save(BAD / name)
     one, force = r"(?!.*read back)(?!.*--force)[^\n]*\n", r"(?!.*read back)[^\n]*--force[^\n]*\n"
     why = {"w207.png": "207 pixels wide; a sheet is 208", "h849.png": "849 rows tall; a sheet has"}
