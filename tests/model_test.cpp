@@ -482,12 +482,12 @@ void frame(Session& s, bool last)
 // screen as the editor left it is the next frame's starting point), then against the model's.
 std::string windowdiffersfrom(const Model& m, SDL_Surface* apart, bool reference)
 {
+    static scene now;
     SDL_Surface* editors = screen;
-    int messageleft = messagetime; // counted down after the frame was drawn
     screen = apart;
-    messagetime = m.messageshown;
-    drawframe();
-    messagetime = messageleft;
+    takescene(&now);
+    now.messageshown = m.messageshown; // counted down after the frame was drawn
+    drawframe(&now);
     std::string whole = windowdiffers();
     if (reference)
         drawreference(m);

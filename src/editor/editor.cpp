@@ -22,7 +22,7 @@ void openeditor()
             grid[x * GRIDSIZE + y] = img[(tsselx * TILE + x) * SHEETH + tssely * TILE + y];
     setview(view);
     clearpixbuf();
-    mode = 1;
+    mode = EDITING;
 }
 
 void savegrid()
@@ -30,7 +30,7 @@ void savegrid()
     for (int y = 0; y < tsselh * TILE; y++)
         for (int x = 0; x < tsselw * TILE; x++)
             img[(tsselx * TILE + x) * SHEETH + tssely * TILE + y] = grid[x * GRIDSIZE + y];
-    mode = 0;
+    mode = BROWSING;
 }
 
 // Below the strip paints; on the strip picks the swatch under the pointer.
@@ -56,7 +56,7 @@ void editorpaint(int x, int y, int button)
         return;
     int gx = ((x - left) / ezoom) % (tsselw * TILE);
     int gy = ((y - topy) / ezoom) % (tsselh * TILE);
-    int colour = (button * 8 + curcol) % 16;
+    int colour = (button == RIGHTBUTTON ? curcol + 8 : curcol) % 16;
     unsigned char* pixel = &grid[gx * GRIDSIZE + gy];
     if (*pixel == colour)
         return;

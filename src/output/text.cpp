@@ -60,8 +60,9 @@ void numoutbuf(int n)
     addoutbuf(digits);
 }
 
-// x and y are screen pixels. Magenta in a glyph is transparent.
-void drawstring(int x, int y, const char* text)
+// x and y are screen pixels. Magenta in a glyph is transparent. The font
+// is 16 glyphs a row in the GUI graphics, in the order of their codes.
+void drawstring(int zoom, int x, int y, const char* text)
 {
     int cell = GLYPH * zoom;
     for (int i = 0;; i++) {
@@ -72,12 +73,10 @@ void drawstring(int x, int y, const char* text)
             return;
         if (c >= 128)
             continue; // the font has no glyphs past 7-bit ASCII
-        src.x = (Sint16)((c % 16) * cell);
-        src.y = (Sint16)((c / 16) * cell);
-        src.w = src.h = (Uint16)cell;
-        dst.x = (Sint16)(x + i * cell);
-        dst.y = (Sint16)y;
-        SDL_BlitSurface(guigfx, &src, screen, &dst);
+        SDL_Rect glyph
+            = { (Sint16)((c % 16) * cell), (Sint16)((c / 16) * cell), (Uint16)cell, (Uint16)cell };
+        SDL_Rect at = { (Sint16)(x + i * cell), (Sint16)y, 0, 0 };
+        SDL_BlitSurface(guigfx, &glyph, screen, &at);
     }
 }
 
@@ -88,13 +87,18 @@ void message(int frames)
     messagetime = frames;
 }
 
-// A box with 4 base pixels of margin around the text, top left.
-void drawmessage()
+// The message box, in base pixels: at the top left, its text with a
+// margin of 4 all round, in a light peach.
+static const int MESSAGEX = 8, MESSAGEY = 4, MESSAGEMARGIN = 4;
+static const int MESSAGEH = GLYPH + 2 * MESSAGEMARGIN;
+static const Uint8 MESSAGERGB[3] = { 255, 222, 200 };
+
+void drawmessage(const scene* s)
 {
-    src.x = (Sint16)(8 * zoom);
-    src.y = (Sint16)(4 * zoom);
-    src.w = (Uint16)((mesbuflen * GLYPH + 8) * zoom);
-    src.h = (Uint16)(16 * zoom);
-    SDL_FillRect(screen, &src, SDL_MapRGB(screen->format, 255, 222, 200));
-    drawstring(12 * zoom, 8 * zoom, mesbuf);
+    int z = s->zoom;
+    SDL_Rect box = { (Sint16)(MESSAGEX * z), (Sint16)(MESSAGEY * z),
+        (Uint16)((s->messagelength * GLYPH + 2 * MESSAGEMARGIN) * z), (Uint16)(MESSAGEH * z) };
+    SDL_FillRect(
+        screen, &box, SDL_MapRGB(screen->format, MESSAGERGB[0], MESSAGERGB[1], MESSAGERGB[2]));
+    drawstring(z, (MESSAGEX + MESSAGEMARGIN) * z, (MESSAGEY + MESSAGEMARGIN) * z, s->message);
 }

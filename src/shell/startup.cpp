@@ -232,7 +232,7 @@ static void fitscale()
         || (strcmp(name, "x11") != 0 && strcmp(name, "wayland") != 0))
         return;
     int fits = zoom;
-    while (fits > 1 && (swidth * fits > info->current_w || sheight * fits > info->current_h))
+    while (fits > 1 && (WINDOWW * fits > info->current_w || WINDOWH * fits > info->current_h))
         fits--;
     if (fits == zoom)
         return;
@@ -291,7 +291,8 @@ void startvideo()
     atexit(quitvideo);
     seticon();
     fitscale();
-    screen = SDL_SetVideoMode(swidth * zoom, sheight * zoom, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
+    screen = SDL_SetVideoMode(
+        WINDOWW * zoom, WINDOWH * zoom, SCREENBITS, SDL_HWSURFACE | SDL_DOUBLEBUF);
     if (screen == NULL) {
         printf("Could not set video mode: %s\n", SDL_GetError());
         exit(1);
@@ -412,9 +413,8 @@ void loadgui()
         guifailure(where);
     guigfx = SDL_CreateRGBSurface(
         SDL_SWSURFACE, loadguigfx->w * zoom, loadguigfx->h * zoom, 32, 0, 0, 0, 0);
-    if (guigfx == NULL)
+    if (guigfx == NULL || !zoomgraphic(loadguigfx, guigfx, zoom))
         guifailure(GUIFILE);
-    zoomgraphic(loadguigfx, guigfx);
     SDL_FreeSurface(loadguigfx);
     loadguigfx = NULL;
     SDL_SetColorKey(guigfx, SDL_SRCCOLORKEY, SDL_MapRGB(guigfx->format, 255, 0, 255));
@@ -432,12 +432,7 @@ int SDL_main(int argc, char* argv[])
     if (fresh)
         savetiles(); // the menu folder's first sheet, as vorludit-sheet new makes it
     loadgui();
-    next_time = SDL_GetTicks() + FRAMEMS;
-    while (!quitting) {
-        runframe();
-        SDL_Delay(time_left());
-        next_time += FRAMEMS;
-    }
+    runloop();
     insdl = 1; // shut down once: not again from quitvideo
     SDL_Quit();
     exit(0);

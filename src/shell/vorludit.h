@@ -40,25 +40,32 @@ const int PREVIEWW = 384; // largest preview area
 const int PREVIEWH = 320;
 const int INFOX = 224; // left edge of the browser's info texts
 const int INFOY = 16; // top of its line that says where the pointer is
+const int MAXZOOM = 9; // largest window scale
+const int MAXMAGNIFICATION = 8; // largest preview magnification
+const int SCREENBITS = 16; // the window's pixels, whatever the display's: SDL converts
+const int SCREENBYTES = SCREENBITS / 8;
+
+// The two modes, the mouse buttons a click is made with, and the ways the
+// browser scrolls.
+const int BROWSING = 0, EDITING = 1;
+const int LEFTBUTTON = 0, RIGHTBUTTON = 1;
+const int SCROLLUP = -1, SCROLLDOWN = 1;
 
 inline int atmost(int v, int cap) { return v > cap ? cap : v; }
 
 // ---- src/shell/state.cpp: window, mode, pointer, keys --------------------
 
-extern int swidth, sheight; // window size in base pixels
 extern int zoom; // screen pixels per base pixel, 1..9
 extern int episode; // sheet number 1..3: picks the file name
-extern int mode; // 0 = sheet browser, 1 = tile editor
+extern int mode; // BROWSING or EDITING
 extern int curcol; // current palette index
 extern int pointerx, pointery; // pointer position in base pixels
 extern int leftbuttondown, rightbuttondown;
-extern Uint32 next_time; // tick at which the next frame is due
 extern int quitting; // set by a window close request
 extern int insdl; // 1 while SDL pumps events or presents
 extern SDL_Surface* screen;
 extern SDL_Surface* loadguigfx;
 extern SDL_Surface* guigfx;
-extern SDL_Rect src, dst; // scratch rectangles for all drawing
 extern int keyuptime, keydowntime, keylctrltime, keyreturntime;
 extern int key1time, key2time, key3time, key4time;
 extern int keyatime, keystime, keyztime, keyf4time, keyf5time, keyescapetime;
@@ -79,16 +86,17 @@ void startvideo();
 void loadgui();
 int SDL_main(int argc, char* argv[]);
 
-// ---- src/shell/frame.cpp -------------------------------------------------
+// ---- src/shell/input.cpp: mouse events and keys -------------------------
 
 void handleevent(const SDL_Event* e);
 void handleevents();
 void handlekeys(const Uint8* keys);
-void drawframe();
-void runframe();
+
+// ---- src/shell/loop.cpp: the frame loop ------------------------------------
+
+void runframe(); // a frame's input, drawing and presenting
 Uint32 ticksleft(Uint32 due, Uint32 now);
-Uint32 time_left();
-void pointandclick(int x, int y, int button);
+void runloop(); // frames a frame period apart, until the window is closed
 
 // ---- src/sheet/sheet.cpp: the sheet store and its file -------------------
 
@@ -155,6 +163,35 @@ int32_t gets32(const unsigned char* p);
 unsigned getu16(const unsigned char* p);
 size_t encodesheet(unsigned char* buf); // from img, pal, imgh
 
+// ---- src/output/scene.cpp: what a frame is drawn from ---------------------
+
+// Everything the drawing reads, taken from the program's state by
+// takescene alone. The drawing reads nothing else, and the change tracking
+// compares scenes whole, so nothing drawn can change unseen.
+struct scene {
+    int mode, zoom;
+    int colour; // the current palette index
+    int toprow; // the browser's first tile row in view
+    int selx, sely, selw, selh; // the selection in tiles, selw 0 for none
+    int magnification; // the editor's preview
+    int previewx, previewy, previeww, previewh; // its area in base pixels
+    int messageshown, messagelength;
+    char message[TEXTMAX];
+    unsigned char palette[16][3];
+    unsigned char sheet[SHEETW * SHEETH];
+    // Changed alone, these two change only some rows of a frame.
+    int pointerx, pointery;
+    unsigned char grid[GRIDSIZE * GRIDSIZE];
+};
+
+void takescene(scene* s);
+void drawframe(const scene* s);
+
+// ---- src/output/present.cpp: change tracking and presenting ----------------
+
+void drawandpresent(); // draws and presents what changed since the last frame
+void forgetwindow(); // the window's pixels are not known: present it whole next
+
 // ---- src/output/text.cpp: text buffer, glyphs, messages ------------------
 
 extern char outbuf[TEXTMAX];
@@ -167,19 +204,17 @@ void resettext();
 void initoutbuf(const char* text);
 void addoutbuf(const char* text);
 void numoutbuf(int n);
-void drawstring(int x, int y, const char* text);
+void drawstring(int zoom, int x, int y, const char* text);
 void message(int frames);
-void drawmessage();
+void drawmessage(const scene* s);
 
-// ---- src/output/gfx.cpp: GUI graphics, pointer, pixel rows ---------------
+// ---- src/output/gfx.cpp: drawing primitives, the pointer -----------------
 
-extern const unsigned char pgfx[8 * 8];
-
-void zoomgraphic(SDL_Surface* from, SDL_Surface* to);
-void drawpointer();
-void mappalette(Uint32* colours);
+int zoomgraphic(SDL_Surface* from, SDL_Surface* to, int zoom);
+void drawpointer(const scene* s);
+void mappalette(const scene* s, Uint32* colours);
 int clippedrows(int y0, int y1);
-void drawbaserow(int bx, int by, const Uint32* colours, int n);
+void drawbaserow(int zoom, int bx, int by, const Uint32* colours, int n);
 
 // ---- src/browser/browser.cpp: the sheet browser ---------------------------
 
@@ -188,10 +223,14 @@ extern int tsselx, tssely; // selection's top-left tile
 extern int tsselw, tsselh; // selection size in tiles, 0 = none
 
 void resetbrowser();
-void drawtileset();
-void drawtileselect();
-void browserclick(int x, int y, int button);
-void scrolltiles(int direction);
+void browserclick(int x, int y, int button); // LEFTBUTTON or RIGHTBUTTON
+void scrolltiles(int direction); // SCROLLUP or SCROLLDOWN
+
+// ---- src/browser/sheetview.cpp: the browser's drawing ----------------------
+
+void drawsheetview(const scene* s);
+void drawbrowserinfo(const scene* s);
+void drawselectionmarks(const scene* s);
 
 // ---- src/editor/editor.cpp: edit grid, painting, undo ---------------------
 
@@ -212,7 +251,7 @@ void clearpixbuf();
 void storepixbuf(int x, int y, int colour);
 void undopixbuf();
 
-// ---- src/editor/views.cpp: preview layouts and palette strip --------------
+// ---- src/editor/layouts.cpp: preview layouts and magnification -----------
 
 extern int view; // preview layout 1..4
 extern int ezoom; // preview magnification 1..8
@@ -220,7 +259,11 @@ extern int viewx, viewy, vieww, viewh; // preview area, from (8, 24)
 
 void resetviews();
 void setview(int n);
-void draweditor();
-void drawgrid();
+void zoomeditor(int change);
+
+// ---- src/editor/preview.cpp: the editor's drawing --------------------------
+
+void drawpalettestrip(const scene* s);
+void drawpreview(const scene* s);
 
 #endif
