@@ -8,8 +8,8 @@
 # there is no sudo. Every name is one that both releases offer. The
 # editor's set leaves out what its packages only recommend.
 set -eu
-run="g++ cmake make pkg-config libsdl1.2-compat-dev libx11-dev libpng-dev python3"
-test="$run libgtest-dev libbenchmark-dev clang libclang-rt-dev xvfb xauth xdotool imagemagick
+run="g++ cmake make pkg-config libsdl1.2-compat-dev libx11-dev libpng-dev"
+test="$run python3 libgtest-dev libbenchmark-dev clang libclang-rt-dev xvfb xauth xdotool imagemagick
   python3-xlib python3-pil dpkg-dev lintian desktop-file-utils acl e2fsprogs btrfs-progs dosfstools
   exfatprogs fusefat exfat-fuse clang-format black git"
 case "${1:-run}" in
