@@ -127,7 +127,7 @@ static void startscene(int z)
     resetstate();
     openwindow(z);
     episode = 1;
-    curcol = 5;
+    currentcolour = 5;
     if (demosheet)
         loadtiles();
     if (!demosheet || messagetime != 0)
@@ -163,7 +163,7 @@ static void paintmotion(int i)
     e.motion.state = SDL_BUTTON_LMASK;
     e.motion.x = (Uint16)((100 + i % 200) * zoom);
     e.motion.y = (Uint16)((100 + i / 200 % 100) * zoom);
-    curcol = i / 100 % 16;
+    currentcolour = i / 100 % 16;
     SDL_PushEvent(&e);
 }
 
@@ -227,24 +227,24 @@ static void floorbench(benchmark::State& st, int z)
 static void browserbench(benchmark::State& st, int z, int kind)
 {
     startscene(z);
-    tstop = 5;
-    tsselx = 4;
-    tssely = 8;
-    tsselw = tsselh = 3;
+    toprow = 5;
+    selx = 4;
+    sely = 8;
+    selw = selh = 3;
     pointerx = 90;
     pointery = 150;
     runframes(st, true, kind);
 }
 
 // The editor on an 8 x 8 selection, in one layout and magnification.
-static void editorbench(benchmark::State& st, int z, int layout, int magnify, int kind)
+static void editorbench(benchmark::State& st, int z, int which, int magnify, int kind)
 {
     startscene(z);
-    tsselx = 2;
-    tssely = 10;
-    tsselw = tsselh = 8;
-    ezoom = magnify;
-    view = layout;
+    selx = 2;
+    sely = 10;
+    selw = selh = 8;
+    magnification = magnify;
+    layout = which;
     openeditor();
     pointerx = 200;
     pointery = 180;
@@ -255,7 +255,7 @@ static void editorbench(benchmark::State& st, int z, int layout, int magnify, in
 static void paintbench(benchmark::State& st, int z)
 {
     startscene(z);
-    tsselx = 2, tssely = 10, tsselw = tsselh = 8;
+    selx = 2, sely = 10, selw = selh = 8;
     openeditor();
     leftbuttondown = 1;
     runframes(st, false, PAINTING);
@@ -301,14 +301,14 @@ int main(int argc, char** argv)
         for (int kind : { IDLE, POINTING }) {
             std::string name = kind == POINTING ? "pointing/" : "idle/";
             add(name + "browser" + at, browserbench, z, kind)->Iterations(FRAMECOUNT);
-            add(name + "editor/layout:1/ezoom:1" + at, editorbench, z, 1, 1, kind)
+            add(name + "editor/layout:1/magnification:1" + at, editorbench, z, 1, 1, kind)
                 ->Iterations(FRAMECOUNT);
-            add(name + "editor/layout:1/ezoom:8" + at, editorbench, z, 1, 8, kind)
+            add(name + "editor/layout:1/magnification:8" + at, editorbench, z, 1, 8, kind)
                 ->Iterations(FRAMECOUNT);
-            add(name + "editor/layout:4/ezoom:2" + at, editorbench, z, 4, 2, kind)
+            add(name + "editor/layout:4/magnification:2" + at, editorbench, z, 4, 2, kind)
                 ->Iterations(FRAMECOUNT);
         }
-        add("painting/editor/layout:1/ezoom:1" + at, paintbench, z)->Iterations(FRAMECOUNT);
+        add("painting/editor/layout:1/magnification:1" + at, paintbench, z)->Iterations(FRAMECOUNT);
     }
     for (int z : { 2, 9 })
         benchmark::RegisterBenchmark(

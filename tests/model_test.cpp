@@ -192,9 +192,9 @@ const char* const STATE = "mode, pointer x y, left and right drags, top row, sel
 
 std::vector<int> programstate()
 {
-    return { mode, pointerx, pointery, leftbuttondown, rightbuttondown, tstop, tsselx, tssely,
-        tsselw, tsselh, curcol, view, ezoom, mode ? viewx + 8 : 0, mode ? viewy + 24 : 0,
-        mode ? vieww : 0, mode ? viewh : 0, pblen, imgh, messagetime, quitting };
+    return { mode, pointerx, pointery, leftbuttondown, rightbuttondown, toprow, selx, sely, selw,
+        selh, currentcolour, layout, magnification, mode ? layoutx + 8 : 0, mode ? layouty + 24 : 0,
+        mode ? layoutw : 0, mode ? layouth : 0, undodepth, imgh, messagetime, quitting };
 }
 
 std::vector<int> modelstate(const Model& m)
@@ -510,9 +510,9 @@ void runsession(unsigned seed, int z, int frames)
     writebytes(SHEETNAME, s.m.disk);
     initeditor();
     loadtiles();
-    s.m.colour = curcol;
-    ASSERT_GE(curcol, 1);
-    ASSERT_LE(curcol, 15);
+    s.m.colour = currentcolour;
+    ASSERT_GE(currentcolour, 1);
+    ASSERT_LE(currentcolour, 15);
     memset(s.keys, 0, SDLK_LAST);
     SDL_Surface* bmp = SDL_LoadBMP("vorlugfx.bmp");
     art = SDL_ConvertSurface(bmp, screen->format, 0);
@@ -560,14 +560,14 @@ INSTANTIATE_TEST_SUITE_P(Zoom, Sessions, testing::Range(1, 10));
 TEST(Undo, TenThousandChangesAndNoMore)
 {
     freshstate();
-    tsselw = tsselh = 8;
+    selw = selh = 8;
     openeditor();
-    curcol = 5;
+    currentcolour = 5;
     for (int i = 0; i <= 10000; i++) // distinct pixels, each from 0 to 5
-        editorpaint(8 + i % 128, 24 + i / 128, 0);
-    EXPECT_EQ(pblen, 10000);
+        editorclick(8 + i % 128, 24 + i / 128, LEFTBUTTON);
+    EXPECT_EQ(undodepth, 10000);
     for (int i = 0; i < 10001; i++)
-        undopixbuf();
+        undolast();
     int painted = std::count(grid, grid + sizeof grid, 5);
     EXPECT_EQ(painted, 1);
     EXPECT_EQ(grid[(10000 % 128) * 128 + 10000 / 128], 5);

@@ -50,7 +50,7 @@ TEST(Startup, TheStartColourIsOneToFifteen) // not 0, usually the background
     for (unsigned seed = 0; seed < 1000; seed++) {
         srand(seed);
         initeditor();
-        seen |= 1 << curcol;
+        seen |= 1 << currentcolour;
     }
     EXPECT_EQ(seen, 0xfffe);
 }

@@ -2,15 +2,15 @@
 // selection the mouse makes.
 #include "vorludit.h"
 
-int tstop;
-int tsselx, tssely;
-int tsselw, tsselh;
+int toprow;
+int selx, sely;
+int selw, selh;
 
 void resetbrowser()
 {
-    tstop = 0;
-    tsselx = tssely = 0;
-    tsselw = tsselh = 0;
+    toprow = 0;
+    selx = sely = 0;
+    selw = selh = 0;
 }
 
 // Left: a new 1 x 1 selection, or none right of the sheet. Right: stretch
@@ -20,22 +20,22 @@ void browserclick(int x, int y, int button)
     if (x < 0 || y < 0 || y >= VIEWROWS * TILE)
         return;
     int column = x / TILE;
-    int row = y / TILE + tstop;
+    int row = y / TILE + toprow;
     if (button == LEFTBUTTON) {
         if (x >= SHEETW) {
-            tsselw = tsselh = 0;
+            selw = selh = 0;
             return;
         }
-        tsselx = column;
-        tssely = row;
-        tsselw = tsselh = 1;
+        selx = column;
+        sely = row;
+        selw = selh = 1;
         return;
     }
-    if (button != RIGHTBUTTON || tsselw <= 0 || x >= SHEETW)
+    if (button != RIGHTBUTTON || selw <= 0 || x >= SHEETW)
         return;
-    if (column >= tsselx && row >= tssely && column < tsselx + MAXSEL && row < tssely + MAXSEL) {
-        tsselw = column - tsselx + 1;
-        tsselh = row - tssely + 1;
+    if (column >= selx && row >= sely && column < selx + MAXSEL && row < sely + MAXSEL) {
+        selw = column - selx + 1;
+        selh = row - sely + 1;
     }
 }
 
@@ -44,14 +44,14 @@ void browserclick(int x, int y, int button)
 void scrolltiles(int direction)
 {
     if (direction == SCROLLUP) {
-        tstop -= SCROLLROWS;
-        if (tstop < 0)
-            tstop = 0;
+        toprow -= SCROLLROWS;
+        if (toprow < 0)
+            toprow = 0;
     } else if (direction == SCROLLDOWN) {
-        tstop += SCROLLROWS;
-        if (tstop + VIEWROWS > tsrows)
-            tstop = tsrows - VIEWROWS;
-        if (tstop < 0)
-            tstop = 0;
+        toprow += SCROLLROWS;
+        if (toprow + VIEWROWS > tsrows)
+            toprow = tsrows - VIEWROWS;
+        if (toprow < 0)
+            toprow = 0;
     }
 }

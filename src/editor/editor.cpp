@@ -1,36 +1,77 @@
 // The tile editor's edit grid: opening and writing back the selection,
-// painting, colour picks from the strip, and undo.
+// painting, colour picks from the strip, and undo of single pixels.
 #include "vorludit.h"
 #include <cstring>
 
 unsigned char grid[GRIDSIZE * GRIDSIZE];
-pixentry pixbuf[UNDOMAX];
-int pblen, pbpos = -1;
+undoentry undostack[UNDOMAX];
+int undodepth;
 
 void reseteditor()
 {
     memset(grid, 0, sizeof grid);
-    memset(pixbuf, 0, sizeof pixbuf);
-    pblen = 0;
-    pbpos = -1;
+    memset(undostack, 0, sizeof undostack);
+    undodepth = 0;
+}
+
+static void clearundo() { undodepth = 0; }
+
+// A full stack drops the entry: the change still happens, but cannot be
+// undone.
+static void pushundo(int x, int y, int colour)
+{
+    if (undodepth == UNDOMAX)
+        return;
+    undoentry* e = &undostack[undodepth++];
+    e->x = (unsigned char)x;
+    e->y = (unsigned char)y;
+    e->colour = (unsigned char)colour;
+}
+
+void undolast()
+{
+    if (undodepth == 0)
+        return;
+    const undoentry* e = &undostack[--undodepth];
+    grid[e->x * GRIDSIZE + e->y] = e->colour;
 }
 
 void openeditor()
 {
-    for (int y = 0; y < tsselh * TILE; y++)
-        for (int x = 0; x < tsselw * TILE; x++)
-            grid[x * GRIDSIZE + y] = img[(tsselx * TILE + x) * SHEETH + tssely * TILE + y];
-    setview(view);
-    clearpixbuf();
+    for (int y = 0; y < selh * TILE; y++)
+        for (int x = 0; x < selw * TILE; x++)
+            grid[x * GRIDSIZE + y] = img[(selx * TILE + x) * SHEETH + sely * TILE + y];
+    setlayout(layout);
+    clearundo();
     mode = EDITING;
 }
 
-void savegrid()
+void writegridback()
 {
-    for (int y = 0; y < tsselh * TILE; y++)
-        for (int x = 0; x < tsselw * TILE; x++)
-            img[(tsselx * TILE + x) * SHEETH + tssely * TILE + y] = grid[x * GRIDSIZE + y];
+    for (int y = 0; y < selh * TILE; y++)
+        for (int x = 0; x < selw * TILE; x++)
+            img[(selx * TILE + x) * SHEETH + sely * TILE + y] = grid[x * GRIDSIZE + y];
     mode = BROWSING;
+}
+
+// The modulo maps every repeated copy in the preview onto the one grid,
+// so painting any copy paints them all. The right button paints the
+// colour 8 further along the palette.
+static void editorpaint(int x, int y, int button)
+{
+    int left = layoutx + PREVIEWX, topy = layouty + PREVIEWY;
+    if (selw <= 0 || selh <= 0)
+        return;
+    if (x < left || y < topy || x >= left + layoutw || y >= topy + layouth)
+        return;
+    int gx = ((x - left) / magnification) % (selw * TILE);
+    int gy = ((y - topy) / magnification) % (selh * TILE);
+    int colour = (button == RIGHTBUTTON ? currentcolour + 8 : currentcolour) % 16;
+    unsigned char* pixel = &grid[gx * GRIDSIZE + gy];
+    if (*pixel == colour)
+        return;
+    pushundo(gx, gy, *pixel);
+    *pixel = (unsigned char)colour;
 }
 
 // Below the strip paints; on the strip picks the swatch under the pointer.
@@ -41,54 +82,5 @@ void editorclick(int x, int y, int button)
         return;
     }
     if (x >= STRIPX0 && x < STRIPX0 + 16 * SWATCHW)
-        curcol = (x - STRIPX0) / SWATCHW;
-}
-
-// The modulo maps every repeated copy in the preview onto the one grid,
-// so painting any copy paints them all. The right button paints the
-// colour 8 further along the palette.
-void editorpaint(int x, int y, int button)
-{
-    int left = viewx + PREVIEWX, topy = viewy + PREVIEWY;
-    if (tsselw <= 0 || tsselh <= 0)
-        return;
-    if (x < left || y < topy || x >= left + vieww || y >= topy + viewh)
-        return;
-    int gx = ((x - left) / ezoom) % (tsselw * TILE);
-    int gy = ((y - topy) / ezoom) % (tsselh * TILE);
-    int colour = (button == RIGHTBUTTON ? curcol + 8 : curcol) % 16;
-    unsigned char* pixel = &grid[gx * GRIDSIZE + gy];
-    if (*pixel == colour)
-        return;
-    storepixbuf(gx, gy, *pixel);
-    *pixel = (unsigned char)colour;
-}
-
-void clearpixbuf()
-{
-    pblen = 0;
-    pbpos = -1;
-}
-
-// A full stack drops the entry: the change still happens, but cannot be
-// undone.
-void storepixbuf(int x, int y, int colour)
-{
-    if (pblen > UNDOMAX - 1)
-        return;
-    pbpos++;
-    pblen++;
-    pixbuf[pbpos].x = (unsigned char)x;
-    pixbuf[pbpos].y = (unsigned char)y;
-    pixbuf[pbpos].colour = (unsigned char)colour;
-}
-
-void undopixbuf()
-{
-    if (pblen <= 0)
-        return;
-    const pixentry* e = &pixbuf[pbpos];
-    grid[e->x * GRIDSIZE + e->y] = e->colour;
-    pbpos--;
-    pblen--;
+        currentcolour = (x - STRIPX0) / SWATCHW;
 }

@@ -97,12 +97,12 @@ static void presentchanges()
     if (SDL_MUSTLOCK(screen))
         SDL_UnlockSurface(screen);
     shownbytes = n <= SHOWNMAX ? n : 0;
-    insdl = 1;
+    insidesdl = 1;
     if (whole || 2 * rows > screen->h)
         SDL_Flip(screen);
     else if (rects > 0)
         SDL_UpdateRects(screen, rects, changed);
-    insdl = 0;
+    insidesdl = 0;
 }
 
 // Marks the strips that hold base rows [top, bottom) to be drawn.

@@ -12,17 +12,17 @@ void takescene(scene* s)
 {
     s->mode = mode;
     s->zoom = zoom;
-    s->colour = curcol;
-    s->toprow = tstop;
-    s->selx = tsselx;
-    s->sely = tssely;
-    s->selw = tsselw;
-    s->selh = tsselh;
-    s->magnification = ezoom;
-    s->previewx = viewx + PREVIEWX;
-    s->previewy = viewy + PREVIEWY;
-    s->previeww = vieww;
-    s->previewh = viewh;
+    s->colour = currentcolour;
+    s->toprow = toprow;
+    s->selx = selx;
+    s->sely = sely;
+    s->selw = selw;
+    s->selh = selh;
+    s->magnification = magnification;
+    s->previewx = layoutx + PREVIEWX;
+    s->previewy = layouty + PREVIEWY;
+    s->previeww = layoutw;
+    s->previewh = layouth;
     s->messageshown = messagetime != 0;
     s->messagelength = mesbuflen;
     memcpy(s->message, mesbuf, sizeof s->message);

@@ -1,5 +1,6 @@
 // Input: mouse events from SDL's queue, and the keys held in a frame.
 #include "vorludit.h"
+#include <cstring>
 
 static void pointandclick(int x, int y, int button)
 {
@@ -29,7 +30,7 @@ static void setpointer(int x, int y)
     pointery = atmost((y < 0 ? 0 : y) / zoom, WINDOWH - 1);
 }
 
-void handleevent(const SDL_Event* e)
+static void handleevent(const SDL_Event* e)
 {
     switch (e->type) {
     case SDL_MOUSEBUTTONDOWN:
@@ -67,9 +68,9 @@ void handleevent(const SDL_Event* e)
 
 static int pollevent(SDL_Event* e)
 {
-    insdl = 1;
+    insidesdl = 1;
     int got = SDL_PollEvent(e);
-    insdl = 0;
+    insidesdl = 0;
     return got;
 }
 
@@ -98,7 +99,20 @@ void handleevents()
     setpointer(x, y);
 }
 
-// A command fires once per press: in the first frame the key is seen held.
+// For each command key, whether it was held in the last frame: a command
+// fires once per press, in the first frame the key is seen held. For Up
+// and Down, the frames left until a held key fires again.
+static struct {
+    int enter, layout[4], smaller, larger, undo, reload, save, escape;
+} held;
+static int upwait, downwait;
+
+void resetinput()
+{
+    memset(&held, 0, sizeof held);
+    upwait = downwait = 0;
+}
+
 static int keypressed(const Uint8* keys, SDLKey sym, int* latch)
 {
     if (!keys[sym]) {
@@ -113,17 +127,17 @@ static int keypressed(const Uint8* keys, SDLKey sym, int* latch)
 
 // A held Up or Down fires at once and then every sixth frame.
 static const int REPEATFRAMES = 5; // frames held between two repeats
-static int keyrepeated(const Uint8* keys, SDLKey sym, int* counter)
+static int keyrepeated(const Uint8* keys, SDLKey sym, int* wait)
 {
     if (!keys[sym]) {
-        *counter = 0;
+        *wait = 0;
         return 0;
     }
-    if (*counter != 0) {
-        (*counter)--;
+    if (*wait != 0) {
+        (*wait)--;
         return 0;
     }
-    *counter = REPEATFRAMES;
+    *wait = REPEATFRAMES;
     return 1;
 }
 
@@ -131,35 +145,31 @@ static int keyrepeated(const Uint8* keys, SDLKey sym, int* counter)
 // the same frame.
 void handlekeys(const Uint8* keys)
 {
-    if (keyrepeated(keys, SDLK_UP, &keyuptime) && mode == BROWSING)
+    static const SDLKey LAYOUTKEYS[4] = { SDLK_1, SDLK_2, SDLK_3, SDLK_4 };
+    int ctrl = keys[SDLK_LCTRL];
+    if (keyrepeated(keys, SDLK_UP, &upwait) && mode == BROWSING)
         scrolltiles(SCROLLUP);
-    if (keyrepeated(keys, SDLK_DOWN, &keydowntime) && mode == BROWSING)
+    if (keyrepeated(keys, SDLK_DOWN, &downwait) && mode == BROWSING)
         scrolltiles(SCROLLDOWN);
-    keylctrltime = keys[SDLK_LCTRL] ? 1 : 0;
-    if (keypressed(keys, SDLK_RETURN, &keyreturntime)) {
-        if (mode == BROWSING && tsselw > 0)
+    if (keypressed(keys, SDLK_RETURN, &held.enter)) {
+        if (mode == BROWSING && selw > 0)
             openeditor();
         else if (mode == EDITING)
-            savegrid();
+            writegridback();
     }
-    if (keypressed(keys, SDLK_1, &key1time) && mode == EDITING)
-        setview(1);
-    if (keypressed(keys, SDLK_2, &key2time) && mode == EDITING)
-        setview(2);
-    if (keypressed(keys, SDLK_3, &key3time) && mode == EDITING)
-        setview(3);
-    if (keypressed(keys, SDLK_4, &key4time) && mode == EDITING)
-        setview(4);
-    if (keypressed(keys, SDLK_a, &keyatime) && mode == EDITING)
-        zoomeditor(-1);
-    if (keypressed(keys, SDLK_s, &keystime) && mode == EDITING)
-        zoomeditor(1);
-    if (keypressed(keys, SDLK_z, &keyztime) && mode == EDITING && keylctrltime > 0)
-        undopixbuf();
-    if (keypressed(keys, SDLK_F4, &keyf4time) && mode == BROWSING && keylctrltime > 0)
+    for (int n = 1; n <= 4; n++)
+        if (keypressed(keys, LAYOUTKEYS[n - 1], &held.layout[n - 1]) && mode == EDITING)
+            setlayout(n);
+    if (keypressed(keys, SDLK_a, &held.smaller) && mode == EDITING)
+        changemagnification(-1);
+    if (keypressed(keys, SDLK_s, &held.larger) && mode == EDITING)
+        changemagnification(1);
+    if (keypressed(keys, SDLK_z, &held.undo) && mode == EDITING && ctrl)
+        undolast();
+    if (keypressed(keys, SDLK_F4, &held.reload) && mode == BROWSING && ctrl)
         loadtiles();
-    if (keypressed(keys, SDLK_F5, &keyf5time) && mode == BROWSING)
+    if (keypressed(keys, SDLK_F5, &held.save) && mode == BROWSING)
         savetiles();
-    if (keypressed(keys, SDLK_ESCAPE, &keyescapetime) && mode == EDITING)
+    if (keypressed(keys, SDLK_ESCAPE, &held.escape) && mode == EDITING)
         mode = BROWSING;
 }

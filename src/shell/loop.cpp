@@ -15,7 +15,7 @@ void runframe()
 
 // The tick count wraps after about 49.7 days: ticks are compared through
 // their difference, which is right on both sides of the wrap.
-Uint32 ticksleft(Uint32 due, Uint32 now)
+static Uint32 ticksleft(Uint32 due, Uint32 now)
 {
     Sint32 left = (Sint32)(due - now);
     return left > 0 ? (Uint32)left : 0;

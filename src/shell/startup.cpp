@@ -188,7 +188,7 @@ static void newsheetpalette()
 void initeditor()
 {
     mode = 0;
-    curcol = rann(14) + 1; // never colour 0, which is usually the background
+    currentcolour = rann(14) + 1; // never colour 0, which is usually the background
     for (int n = SHEETFILES; n >= 1; n--)
         if (fileexists(sheetfilename(n)))
             episode = n;
@@ -248,7 +248,7 @@ static void fitscale()
 // the dead connection.
 static void quitvideo()
 {
-    if (!insdl)
+    if (!insidesdl)
         SDL_Quit();
 }
 
@@ -433,7 +433,7 @@ int SDL_main(int argc, char* argv[])
         savetiles(); // the menu folder's first sheet, as vorludit-sheet new makes it
     loadgui();
     runloop();
-    insdl = 1; // shut down once: not again from quitvideo
+    insidesdl = 1; // shut down once: not again from quitvideo
     SDL_Quit();
     exit(0);
 }

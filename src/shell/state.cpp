@@ -1,45 +1,39 @@
-// The shell's own state: window, mode, pointer, mouse buttons and key
-// latches, and the function that puts the whole program's state back to
-// where start-up finds it.
+// The shell's own state: window, mode, pointer and mouse buttons, and the function that puts the
+// whole program's state back to where start-up finds it.
 #include "vorludit.h"
 
-int zoom = 2;
+int zoom = DEFAULTZOOM;
 int episode = 1;
 int mode;
-int curcol;
+int currentcolour;
 int pointerx, pointery;
 int leftbuttondown, rightbuttondown;
 int quitting;
-int insdl;
+int insidesdl;
 SDL_Surface* screen;
 SDL_Surface* loadguigfx;
 SDL_Surface* guigfx;
-int keyuptime, keydowntime, keylctrltime, keyreturntime;
-int key1time, key2time, key3time, key4time;
-int keyatime, keystime, keyztime, keyf4time, keyf5time, keyescapetime;
 
 // The surfaces are left alone: they belong to the video system.
-void resetshell()
+static void resetshell()
 {
-    zoom = 2;
+    zoom = DEFAULTZOOM;
     episode = 1;
-    mode = 0;
-    curcol = 0;
+    mode = BROWSING;
+    currentcolour = 0;
     pointerx = pointery = 0;
     leftbuttondown = rightbuttondown = 0;
     quitting = 0;
-    insdl = 0;
-    keyuptime = keydowntime = keylctrltime = keyreturntime = 0;
-    key1time = key2time = key3time = key4time = 0;
-    keyatime = keystime = keyztime = keyf4time = keyf5time = keyescapetime = 0;
+    insidesdl = 0;
 }
 
 void resetstate()
 {
     resetshell();
+    resetinput();
     resetsheet();
     resettext();
     resetbrowser();
     reseteditor();
-    resetviews();
+    resetlayouts();
 }

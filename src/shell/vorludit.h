@@ -41,6 +41,7 @@ const int PREVIEWH = 320;
 const int INFOX = 224; // left edge of the browser's info texts
 const int INFOY = 16; // top of its line that says where the pointer is
 const int MAXZOOM = 9; // largest window scale
+const int DEFAULTZOOM = 2; // the window scale without settings
 const int MAXMAGNIFICATION = 8; // largest preview magnification
 const int SCREENBITS = 16; // the window's pixels, whatever the display's: SDL converts
 const int SCREENBYTES = SCREENBITS / 8;
@@ -58,20 +59,16 @@ inline int atmost(int v, int cap) { return v > cap ? cap : v; }
 extern int zoom; // screen pixels per base pixel, 1..9
 extern int episode; // sheet number 1..3: picks the file name
 extern int mode; // BROWSING or EDITING
-extern int curcol; // current palette index
+extern int currentcolour; // current palette index
 extern int pointerx, pointery; // pointer position in base pixels
 extern int leftbuttondown, rightbuttondown;
 extern int quitting; // set by a window close request
-extern int insdl; // 1 while SDL pumps events or presents
+extern int insidesdl; // 1 while SDL pumps events or presents
 extern SDL_Surface* screen;
 extern SDL_Surface* loadguigfx;
 extern SDL_Surface* guigfx;
-extern int keyuptime, keydowntime, keylctrltime, keyreturntime;
-extern int key1time, key2time, key3time, key4time;
-extern int keyatime, keystime, keyztime, keyf4time, keyf5time, keyescapetime;
 
 void resetstate(); // every variable back to its initial value
-void resetshell();
 
 // ---- src/shell/startup.cpp -----------------------------------------------
 
@@ -88,14 +85,13 @@ int SDL_main(int argc, char* argv[]);
 
 // ---- src/shell/input.cpp: mouse events and keys -------------------------
 
-void handleevent(const SDL_Event* e);
+void resetinput();
 void handleevents();
 void handlekeys(const Uint8* keys);
 
 // ---- src/shell/loop.cpp: the frame loop ------------------------------------
 
 void runframe(); // a frame's input, drawing and presenting
-Uint32 ticksleft(Uint32 due, Uint32 now);
 void runloop(); // frames a frame period apart, until the window is closed
 
 // ---- src/sheet/sheet.cpp: the sheet store and its file -------------------
@@ -218,9 +214,9 @@ void drawbaserow(int zoom, int bx, int by, const Uint32* colours, int n);
 
 // ---- src/browser/browser.cpp: the sheet browser ---------------------------
 
-extern int tstop; // first tile row in view
-extern int tsselx, tssely; // selection's top-left tile
-extern int tsselw, tsselh; // selection size in tiles, 0 = none
+extern int toprow; // first tile row in view
+extern int selx, sely; // selection's top-left tile
+extern int selw, selh; // selection size in tiles, 0 = none
 
 void resetbrowser();
 void browserclick(int x, int y, int button); // LEFTBUTTON or RIGHTBUTTON
@@ -234,32 +230,29 @@ void drawselectionmarks(const scene* s);
 
 // ---- src/editor/editor.cpp: edit grid, painting, undo ---------------------
 
-struct pixentry {
+struct undoentry {
     unsigned char x, y, colour;
 };
 
 extern unsigned char grid[GRIDSIZE * GRIDSIZE]; // (x, y) at x*128 + y
-extern pixentry pixbuf[UNDOMAX];
-extern int pblen, pbpos;
+extern undoentry undostack[UNDOMAX];
+extern int undodepth; // entries on the stack
 
 void reseteditor();
 void openeditor();
-void savegrid();
+void writegridback();
 void editorclick(int x, int y, int button);
-void editorpaint(int x, int y, int button);
-void clearpixbuf();
-void storepixbuf(int x, int y, int colour);
-void undopixbuf();
+void undolast();
 
 // ---- src/editor/layouts.cpp: preview layouts and magnification -----------
 
-extern int view; // preview layout 1..4
-extern int ezoom; // preview magnification 1..8
-extern int viewx, viewy, vieww, viewh; // preview area, from (8, 24)
+extern int layout; // the preview layout, 1 to 4
+extern int magnification; // preview magnification 1..8
+extern int layoutx, layouty, layoutw, layouth; // preview area, from (8, 24)
 
-void resetviews();
-void setview(int n);
-void zoomeditor(int change);
+void resetlayouts();
+void setlayout(int n);
+void changemagnification(int change);
 
 // ---- src/editor/preview.cpp: the editor's drawing --------------------------
 
