@@ -34,6 +34,15 @@ static Uint8 stripdrawn[STRIPS]; // 1 for the strips to draw in this frame
 
 void forgetwindow() { shownbytes = 0; }
 
+// The copy of the window is left as it is: it counts for nothing while
+// shownbytes is 0.
+void resetpresent()
+{
+    shownbytes = 0;
+    memset(&drawn, 0, sizeof drawn);
+    memset(stripdrawn, 0, sizeof stripdrawn);
+}
+
 // Narrows [*from, *to) in bytes to take in where rows a and b differ,
 // scanning only what lies outside it.
 static void widen(const Uint8* a, const Uint8* b, size_t n, size_t* from, size_t* to)

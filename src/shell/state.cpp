@@ -36,4 +36,5 @@ void resetstate()
     resetbrowser();
     reseteditor();
     resetlayouts();
+    resetpresent();
 }

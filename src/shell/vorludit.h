@@ -186,6 +186,7 @@ void drawframe(const scene* s);
 // ---- src/output/present.cpp: change tracking and presenting ----------------
 
 void drawandpresent(); // draws and presents what changed since the last frame
+void resetpresent();
 void forgetwindow(); // the window's pixels are not known: present it whole next
 
 // ---- src/output/text.cpp: text buffer, glyphs, messages ------------------
