@@ -254,11 +254,9 @@ static int checktarget(const char* target, int force)
 // back as the same sheet, and writes it.
 static int writesheet(const char* target, int force)
 {
-    resetsheet();
-    commitsheet(&picture);
-    size_t len = encodesheet(filedata);
+    size_t len = encodesheet(&picture, filedata);
     int same = decodesheet(filedata, len, &readback) && readback.h == picture.h
-        && memcmp(readback.pal, picture.pal, sizeof pal) == 0;
+        && memcmp(readback.pal, picture.pal, sizeof picture.pal) == 0;
     for (int x = 0; same && x < SHEETW; x++)
         same = memcmp(readback.pix + x * SHEETH, picture.pix + x * SHEETH, (size_t)picture.h) == 0;
     if (!same)
