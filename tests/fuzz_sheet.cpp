@@ -1,6 +1,6 @@
 // The sheet decoder on arbitrary bytes: it must not read or write out of
 // bounds, and a file it takes must give a sheet the store can hold.
-#include "vorludit.h"
+#include "sheetfile.h"
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

@@ -50,8 +50,9 @@ static int entries(const char* folder)
 // The sheet as the editor holds it, in its file's bytes.
 static bytes storedsheet()
 {
-    static unsigned char file[BMPMAX];
-    return bytes(file, file + encodesheet(file));
+    Sheet s = { imgh, {}, bytes(img, img + sizeof img) };
+    memcpy(s.pal, pal, sizeof pal);
+    return bmpfile(s);
 }
 
 // Mounts made after this are this test process's own and go with it, also when it dies.

@@ -1,13 +1,34 @@
 // The sheet file format: an uncompressed 4-bit BMP, 208 pixels wide.
 // Reading accepts what other paint programs write for such a sheet;
 // writing always produces the one layout below.
-#include "vorludit.h"
+#include "sheetfile.h"
 #include <cstdint>
 #include <cstring>
 
 static const size_t FILEHEADER = 14; // "BM", sizes, data offset
 static const uint32_t INFOHEADER = 40; // the smallest information header we read
 static const int PALETTEENTRY = 4; // B, G, R, unused
+
+// A new sheet's palette, eight two-step ramps: dark at i, light at i + 8,
+// so that the editor's right button paints the other shade.
+const unsigned char NEWPALETTE[16][3] = {
+    { 0, 0, 0 },
+    { 52, 40, 84 },
+    { 124, 36, 44 },
+    { 136, 76, 36 },
+    { 164, 132, 44 },
+    { 36, 96, 52 },
+    { 36, 64, 128 },
+    { 172, 172, 180 },
+    { 96, 96, 108 },
+    { 124, 104, 184 },
+    { 224, 76, 68 },
+    { 232, 152, 76 },
+    { 248, 224, 100 },
+    { 100, 192, 76 },
+    { 76, 148, 232 },
+    { 255, 255, 255 },
+};
 
 uint32_t getu32(const unsigned char* p)
 {
@@ -87,33 +108,33 @@ int decodesheet(const unsigned char* buf, size_t len, sheetimage* out)
     return (int)rows;
 }
 
-// Writes img, pal and imgh in this program's own layout: a 40-byte
+// Writes s's h rows and palette in this program's own layout: a 40-byte
 // information header, 16 palette entries, rows bottom-up. Returns the size.
-size_t encodesheet(unsigned char* buf)
+size_t encodesheet(const sheetimage* s, unsigned char* buf)
 {
-    uint32_t datasize = (uint32_t)(imgw * imgh / 2);
+    uint32_t datasize = (uint32_t)(SHEETW * s->h / 2);
     memset(buf, 0, BMPHEADER);
     buf[0] = 'B';
     buf[1] = 'M';
     putu32(buf + 2, datasize + BMPHEADER);
     putu32(buf + 10, BMPHEADER);
     putu32(buf + 14, INFOHEADER);
-    putu32(buf + 18, (uint32_t)imgw);
-    putu32(buf + 22, (uint32_t)imgh);
+    putu32(buf + 18, (uint32_t)SHEETW);
+    putu32(buf + 22, (uint32_t)s->h);
     putu16(buf + 26, 1);
     putu16(buf + 28, 4);
     putu32(buf + 34, datasize);
     for (int i = 0; i < 16; i++) {
         unsigned char* e = buf + 54 + i * PALETTEENTRY;
-        e[0] = pal[i][2];
-        e[1] = pal[i][1];
-        e[2] = pal[i][0];
+        e[0] = s->pal[i][2];
+        e[1] = s->pal[i][1];
+        e[2] = s->pal[i][0];
     }
     unsigned char* row = buf + BMPHEADER;
-    for (int y = imgh - 1; y >= 0; y--) {
+    for (int y = s->h - 1; y >= 0; y--) {
         for (int i = 0; i < BMPROW; i++)
-            row[i]
-                = (unsigned char)(img[(2 * i) * SHEETH + y] * 16 + img[(2 * i + 1) * SHEETH + y]);
+            row[i] = (unsigned char)(s->pix[(2 * i) * SHEETH + y] * 16
+                + s->pix[(2 * i + 1) * SHEETH + y]);
         row += BMPROW;
     }
     return BMPHEADER + datasize;

@@ -1,7 +1,8 @@
 // vorludit-sheet: starts a sheet of one's own, blank or from a picture,
 // with the editor's own sheet writer and its own save. It never replaces a
 // file unless told to, and then keeps what the file is as the editor does.
-#include "vorludit.h"
+#include "bmpread.h"
+#include "sheetfile.h"
 #include <cerrno>
 #include <climits>
 #include <csetjmp>
@@ -30,6 +31,8 @@ static sheetimage picture; // the sheet to be written
 static sheetimage readback; // that sheet as the editor will read it
 static unsigned char pngrows[SHEETH][SHEETW];
 static unsigned char filedata[BMPMAX];
+static unsigned char bmpdata[PICTUREMAX + 1]; // one byte more tells a larger file
+static bmppicture bmp;
 static png_bytep pngrowstarts[SHEETH];
 static unsigned char used[256]; // the palette entries the picture's pixels use
 static char why[320]; // why a picture cannot become a sheet
@@ -103,60 +106,32 @@ static void takecolour(int i, unsigned char r, unsigned char g, unsigned char b)
     picture.pal[i][2] = b;
 }
 
-// The size and colour count a BMP's header gives, read before anything is
-// decoded: the 12-byte OS/2 header has 16-bit sizes and no colour count.
-static int bmpheader(FILE* f, unsigned long* w, unsigned long* h, int* colours)
-{
-    unsigned char b[50] = { 0 };
-    size_t n = fread(b, 1, sizeof b, f);
-    rewind(f);
-    int core = getu32(b + 14) == 12;
-    if (n < (core ? 26u : 50u))
-        return refuse("cannot be read as a BMP (cut short)");
-    int32_t height = core ? (int32_t)getu16(b + 20) : gets32(b + 22);
-    uint32_t depth = getu16(b + (core ? 24 : 28)), used = core ? 0 : getu32(b + 46);
-    *w = core ? getu16(b + 18) : getu32(b + 18);
-    *h = height < 0 ? 0 - (unsigned long)height : (unsigned long)height;
-    *colours = used != 0 ? (int)(used < 256 ? used : 256) : depth <= 8 ? 1 << depth : 0;
-    return 1;
-}
-
-// SDL reads 1-, 4- and 8-bit BMPs, packed or run-length coded, into one
-// byte a pixel with the file's palette in order; palette entries past the
-// file's own colours are black. The size is checked first, so that a
-// small file claiming a huge picture is refused before it is decoded.
+// The size is checked before the pixels are decoded, so that a small file
+// claiming a huge picture is refused first, as is a picture without a
+// palette (16, 24 or 32 bits a pixel). Palette entries past the file's
+// own colours are black.
 static int readbmp(FILE* f)
 {
-    unsigned long w = 0, h = 0;
-    int colours = 0;
-    if (!bmpheader(f, &w, &h, &colours) || !fitsheet(w, h)) {
-        fclose(f);
+    size_t len = fread(bmpdata, 1, sizeof bmpdata, f);
+    fclose(f);
+    const char* bad = bmpheader(bmpdata, len, &bmp);
+    if (bad != NULL)
+        return refuse("cannot be read as a BMP (%s)", bad);
+    if (!fitsheet(bmp.w, bmp.h))
         return 0;
-    }
-    SDL_RWops* rw = SDL_RWFromFP(f, 1);
-    if (rw == NULL) {
-        fclose(f);
-        return refuse("%s", SDL_GetError());
-    }
-    SDL_Surface* s = SDL_LoadBMP_RW(rw, 1);
-    if (s == NULL)
-        return refuse("cannot be read as a BMP (%s)", SDL_GetError());
-    int ok = 1;
-    if (s->format->BitsPerPixel != 8 || s->format->palette == NULL)
-        ok = refuse("a %d-bit BMP without a palette; a sheet needs one", s->format->BitsPerPixel);
-    ok = ok && fitsheet((unsigned long)s->w, (unsigned long)s->h);
-    for (int y = 0; ok && y < s->h; y++)
-        takerow((const unsigned char*)s->pixels + y * s->pitch, y);
-    ok = ok && checkcolours();
-    if (ok) {
-        const SDL_Palette* p = s->format->palette;
-        memset(picture.pal, 0, sizeof picture.pal);
-        for (int i = 0; i < p->ncolors && i < colours; i++)
-            takecolour(i, p->colors[i].r, p->colors[i].g, p->colors[i].b);
-        picture.h = s->h;
-    }
-    SDL_FreeSurface(s);
-    return ok;
+    if (bmp.depth > 8)
+        return refuse("a %d-bit BMP without a palette; a sheet needs one", bmp.depth);
+    bad = bmppixels(bmpdata, len, &bmp);
+    if (bad != NULL)
+        return refuse("cannot be read as a BMP (%s)", bad);
+    for (unsigned long y = 0; y < bmp.h; y++)
+        takerow(bmp.rows[y], (int)y);
+    if (!checkcolours())
+        return 0;
+    for (int i = 0; i < 16; i++)
+        takecolour(i, bmp.pal[i][0], bmp.pal[i][1], bmp.pal[i][2]);
+    picture.h = (int)bmp.h;
+    return 1;
 }
 
 // libpng reports a broken file by jumping back to where reading began,
@@ -254,11 +229,9 @@ static int checktarget(const char* target, int force)
 // back as the same sheet, and writes it.
 static int writesheet(const char* target, int force)
 {
-    resetsheet();
-    commitsheet(&picture);
-    size_t len = encodesheet(filedata);
+    size_t len = encodesheet(&picture, filedata);
     int same = decodesheet(filedata, len, &readback) && readback.h == picture.h
-        && memcmp(readback.pal, picture.pal, sizeof pal) == 0;
+        && memcmp(readback.pal, picture.pal, sizeof picture.pal) == 0;
     for (int x = 0; same && x < SHEETW; x++)
         same = memcmp(readback.pix + x * SHEETH, picture.pix + x * SHEETH, (size_t)picture.h) == 0;
     if (!same)

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,52 +28,6 @@ static const char* const USAGE
       "made on the first such start with a new sheet in it.\n";
 
 int rann(int n) { return rand() % (n + 1); }
-
-// A FIFO or a device under one of our names must not hang the editor
-// or be read or written: files are opened without blocking (and never as
-// a terminal), and only a regular file (or a link to one) is taken, its
-// status left in st. Links are followed only as for the sheet: not one
-// another user planted in a shared folder. Returns the descriptor, or -1
-// with errno ENOENT for a missing file, EINVAL for one that is not regular
-// and EACCES for a link not followed.
-int openregularfd(const char* path, int flags, struct stat* st)
-{
-    if (!followable(path))
-        return -1;
-    int fd = open(path, flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    if (fstat(fd, st) != 0 || !S_ISREG(st->st_mode) || fcntl(fd, F_SETFL, 0) != 0) {
-        close(fd);
-        errno = EINVAL;
-        return -1;
-    }
-    return fd;
-}
-
-// The same, for reading through a stream.
-FILE* openregular(const char* path)
-{
-    struct stat st;
-    int fd = openregularfd(path, O_RDONLY, &st);
-    if (fd < 0)
-        return NULL;
-    FILE* f = fdopen(fd, "rb");
-    if (f == NULL)
-        close(fd);
-    return f;
-}
-
-// Opening without blocking says whether the name can be opened at all;
-// whether it holds a sheet is for the load to find out.
-int fileexists(const char* path)
-{
-    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return 0;
-    close(fd);
-    return 1;
-}
 
 // Only the first byte counts: '1' to '9' is the window scale.
 void readsettings()

@@ -7,6 +7,7 @@
 #ifndef VORLUDIT_H
 #define VORLUDIT_H
 
+#include "sheetfile.h" // the sheet's geometry, its file format and its save
 #include <SDL.h>
 #include <climits>
 #include <cstddef>
@@ -20,10 +21,6 @@ const int FRAMEMS = 30; // frame period in milliseconds
 const int WINDOWW = 400; // window size in base pixels
 const int WINDOWH = 352;
 const int MESSAGEFRAMES = 30; // frames a status message stays on show
-const int TILE = 16; // tile edge in pixels
-const int SHEETW = 208; // sheet width in pixels: 13 tiles
-const int SHEETCOLS = SHEETW / TILE;
-const int SHEETH = 848; // tallest sheet in pixels: 53 tile rows
 const int VIEWROWS = 22; // tile rows the browser shows at once
 const int SCROLLROWS = 5; // tile rows one Up or Down press scrolls
 const int MAXSEL = 8; // largest selection edge in tiles
@@ -73,9 +70,6 @@ void resetstate(); // every variable back to its initial value
 // ---- src/shell/startup.cpp -----------------------------------------------
 
 int rann(int n);
-int openregularfd(const char* path, int flags, struct stat* st);
-FILE* openregular(const char* path);
-int fileexists(const char* path);
 int readargs(int argc, char* argv[]);
 void readsettings();
 void initeditor();
@@ -98,66 +92,16 @@ void runloop(); // frames a frame period apart, until the window is closed
 
 extern unsigned char img[SHEETW * SHEETH]; // column-major: (x, y) at x*848 + y
 extern unsigned char pal[16][3]; // R, G, B
-extern int imgw, imgh; // sheet size in pixels
+extern int imgh; // the sheet's height in pixels
 extern int tsrows; // whole tile rows: imgh / 16
 extern int sheetlocked; // 1 after an existing sheet failed to load
-extern const unsigned char NEWPALETTE[16][3]; // a new sheet's palette
 extern char namedsheet[NAME_MAX + 1]; // the sheet named on the command line; "" picks by episode
-
-// What a file was when looked at: a save tells by it whether someone else
-// changed the sheet since it was loaded or last saved. Its content tells,
-// not its time, which coarse clocks and other programs do not keep true.
-struct fileid {
-    int known; // 0: nothing looked at yet
-    int there; // 0: there was no file
-    dev_t dev;
-    ino_t ino;
-    off_t size;
-    int read; // 0: its content could not be read, only the rest compares
-    uint64_t hash; // of its content
-};
-extern fileid sheetseen; // the sheet file as last loaded or saved
-
-const int SHEETFILES = 3; // sheet numbers 1 to 3, one file name each
-
-struct sheetimage;
 
 void resetsheet();
 void commitsheet(const sheetimage* s); // a decoded sheet into img, pal, imgh
-const char* sheetfilename(int n); // the file name of sheet number n
 const char* sheetname(); // the file name of the sheet being edited
 void loadtiles();
 void savetiles();
-
-// Whether savefile may replace a file already there: never, always, or
-// only the sheet file as sheetseen has it.
-const int SAVENEW = 0, SAVEOVER = 1, SAVESEEN = 2;
-// What savefile returns: saved; not saved (errno says why); not saved, the
-// file changed since seen; cut short in place, the new sheet kept whole in
-// the rescue copy beside it (errno says why).
-const int SAVEMADE = 1, SAVENOTMADE = 0, SAVECHANGED = -1, SAVECUTSHORT = -2;
-int savefile(const char* name, const unsigned char* data, size_t len, int replace);
-// Whether the links on the way to path are ones this program follows.
-int followable(const char* path);
-
-// ---- src/sheet/bmpcodec.cpp: the sheet file format over byte buffers -----
-
-const int BMPHEADER = 118; // header and palette as this program writes them
-const int BMPROW = SHEETW / 2; // bytes per pixel row: two pixels a byte
-const size_t BMPMAX = BMPHEADER + (size_t)BMPROW * SHEETH;
-
-// A decoded sheet, before it is committed to the store.
-struct sheetimage {
-    unsigned char pix[SHEETW * SHEETH]; // same layout as img
-    unsigned char pal[16][3];
-    int h;
-};
-
-int decodesheet(const unsigned char* buf, size_t len, sheetimage* out);
-uint32_t getu32(const unsigned char* p); // little-endian numbers, as BMP stores them
-int32_t gets32(const unsigned char* p);
-unsigned getu16(const unsigned char* p);
-size_t encodesheet(unsigned char* buf); // from img, pal, imgh
 
 // ---- src/output/scene.cpp: what a frame is drawn from ---------------------
 

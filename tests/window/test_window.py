@@ -77,8 +77,9 @@ def exact_imports():  # pixels and palette order as another decoder reads the pi
     head = struct.pack("<2sIIIIHHHH", b"BM", 26 + 768 + 3328, 0, 26 + 768, 12, 208, 16, 1, 8)
     pal = bytes(os2.getpalette("BGR")).ljust(768, b"\0")
     (IN / "os2.bmp").write_bytes(head + pal + os2.transpose(Image.FLIP_TOP_BOTTOM).tobytes())
-    names = "p8.bmp p8.png p4.png p5.png td.bmp p1.bmp os2.bmp".split()
-    for name, out in zip(names, ["1TIL0000.bmp", *"aaabbb"]):  # 1TIL0000.bmp: no target named
+    subprocess.run(["/usr/bin/convert", IN / "p5.png", "-compress", "RLE", f"BMP3:{IN}/rle.bmp"])
+    names = "p8.bmp p8.png p4.png p5.png td.bmp p1.bmp os2.bmp rle.bmp".split()
+    for name, out in zip(names, ["1TIL0000.bmp", *"aaabbbb"]):  # 1TIL0000.bmp: no target named
         prog(
             [SHEET, "import", "--force", IN / name, *([out] if len(out) == 1 else [])],
             0,
