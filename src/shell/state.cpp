@@ -11,8 +11,6 @@ int leftbuttondown, rightbuttondown;
 int quitting;
 int insidesdl;
 SDL_Surface* screen;
-SDL_Surface* loadguigfx;
-SDL_Surface* guigfx;
 
 // The surfaces are left alone: they belong to the video system.
 static void resetshell()

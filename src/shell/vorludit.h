@@ -61,21 +61,34 @@ extern int pointerx, pointery; // pointer position in base pixels
 extern int leftbuttondown, rightbuttondown;
 extern int quitting; // set by a window close request
 extern int insidesdl; // 1 while SDL pumps events or presents
-extern SDL_Surface* screen;
-extern SDL_Surface* loadguigfx;
-extern SDL_Surface* guigfx;
+extern SDL_Surface* screen; // the window's pixels
 
 void resetstate(); // every variable back to its initial value
 
-// ---- src/shell/startup.cpp -----------------------------------------------
+// ---- src/shell/startup.cpp: start-up ---------------------------------------
 
-int rann(int n);
-int readargs(int argc, char* argv[]);
-void readsettings();
-void initeditor();
-void startvideo();
-void loadgui();
+void initeditor(); // the start colour, the sheet to edit
 int SDL_main(int argc, char* argv[]);
+
+// ---- src/shell/commandline.cpp: the command line and settings -------------
+
+// Moves to the folder to work in; 1 when it was just made for a menu start
+// and wants a new sheet.
+int readargs(int argc, char* argv[]);
+void readsettings(); // the window scale
+
+// ---- src/shell/video.cpp: the window ----------------------------------------
+
+void startvideo();
+
+// ---- src/output/guigraphics.cpp: font and marker ----------------------------
+
+extern SDL_Surface* guigfx; // enlarged for the window's scale
+
+// The working folder's graphics, or the installed copy; NULL, with SDL's
+// error set, when neither reads. where names the file read last.
+SDL_Surface* readguigraphics(char* where, size_t size);
+void loadgui();
 
 // ---- src/shell/input.cpp: mouse events and keys -------------------------
 
