@@ -111,14 +111,15 @@ static void generatedsheet()
 {
     for (int x = 0; x < SHEETW; x++)
         for (int y = 0; y < SHEETH; y++)
-            img[x * SHEETH + y] = (unsigned char)(((x / 3) * 5 + (y / 2) * 3 + (x * y) / 37) % 16);
+            sheetpixels[x * SHEETH + y]
+                = (unsigned char)(((x / 3) * 5 + (y / 2) * 3 + (x * y) / 37) % 16);
     for (int i = 0; i < 16; i++) {
-        pal[i][0] = (unsigned char)(i * 16);
-        pal[i][1] = (unsigned char)(255 - i * 13);
-        pal[i][2] = (unsigned char)((i * 71) % 256);
+        palette[i][0] = (unsigned char)(i * 16);
+        palette[i][1] = (unsigned char)(255 - i * 13);
+        palette[i][2] = (unsigned char)((i * 71) % 256);
     }
-    imgh = SHEETH;
-    tsrows = SHEETH / TILE;
+    sheetheight = SHEETH;
+    sheetrows = SHEETH / TILE;
 }
 
 // The program's state from start, the window at zoom z and the sheet.
@@ -126,13 +127,13 @@ static void startscene(int z)
 {
     resetstate();
     openwindow(z);
-    episode = 1;
+    sheetnumber = 1;
     currentcolour = 5;
     if (demosheet)
-        loadtiles();
-    if (!demosheet || messagetime != 0)
+        loadsheet();
+    if (!demosheet || messageframes != 0)
         generatedsheet();
-    messagetime = 0;
+    messageframes = 0;
 }
 
 static void floorframe(Uint32 grey)
@@ -183,8 +184,8 @@ static void runframes(benchmark::State& st, bool withmessage, int kind)
     int i = 0;
     for (auto _ : st) {
         if (withmessage) {
-            initoutbuf("tile image saved.");
-            message(MESSAGEFRAMES);
+            settext("tile image saved.");
+            showmessage(MESSAGEFRAMES);
         }
         if (kind == POINTING)
             pointerx ^= 1;

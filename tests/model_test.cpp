@@ -194,7 +194,7 @@ std::vector<int> programstate()
 {
     return { mode, pointerx, pointery, leftbuttondown, rightbuttondown, toprow, selx, sely, selw,
         selh, currentcolour, layout, magnification, mode ? layoutx + 8 : 0, mode ? layouty + 24 : 0,
-        mode ? layoutw : 0, mode ? layouth : 0, undodepth, imgh, messagetime, quitting };
+        mode ? layoutw : 0, mode ? layouth : 0, undodepth, sheetheight, messageframes, quitting };
 }
 
 std::vector<int> modelstate(const Model& m)
@@ -208,13 +208,15 @@ std::vector<int> modelstate(const Model& m)
 // Where the editor's store, grid, palette or file first differ from the model's; "" if nowhere.
 std::string contentdiffers(const Model& m)
 {
-    size_t at = std::mismatch(img, img + sizeof img, m.sheet.pix.data()).first - img;
+    size_t at
+        = std::mismatch(sheetpixels, sheetpixels + sizeof sheetpixels, m.sheet.pix.data()).first
+        - sheetpixels;
     size_t gridat = std::mismatch(grid, grid + sizeof grid, &m.grid[0][0]).first - grid;
-    if (at < sizeof img)
+    if (at < sizeof sheetpixels)
         return "sheet pixel " + std::to_string(at / 848) + "," + std::to_string(at % 848);
     if (gridat < sizeof grid)
         return "grid pixel " + std::to_string(gridat / 128) + "," + std::to_string(gridat % 128);
-    if (memcmp(pal, m.sheet.pal, sizeof pal) != 0)
+    if (memcmp(palette, m.sheet.pal, sizeof palette) != 0)
         return "palette";
     return readbytes(SHEETNAME) == m.disk ? "" : "the file";
 }
@@ -509,7 +511,7 @@ void runsession(unsigned seed, int z, int frames)
     s.m.disk = bmpfile(s.m.sheet);
     writebytes(SHEETNAME, s.m.disk);
     initeditor();
-    loadtiles();
+    loadsheet();
     s.m.colour = currentcolour;
     ASSERT_GE(currentcolour, 1);
     ASSERT_LE(currentcolour, 15);
@@ -525,7 +527,7 @@ void runsession(unsigned seed, int z, int frames)
         std::vector<int> program = programstate(), model = modelstate(s.m);
         std::string differs = contentdiffers(s.m);
         ASSERT_EQ(program, model) << STATE;
-        ASSERT_EQ(mesbuf, s.m.message);
+        ASSERT_EQ(messagetext, s.m.message);
         ASSERT_EQ(differs, "");
         ASSERT_EQ(windowdiffersfrom(s.m, apart, n % 6 == 0), ""); // the pointer still for a time
     }

@@ -17,13 +17,13 @@
 // Loads as at start-up and on Ctrl+F4 over a store no load leaves, locked against saving.
 static void loadoverscramble()
 {
-    memset(img, 9, sizeof img);
-    memset(pal, 7, sizeof pal);
-    imgh = tsrows = sheetlocked = 1;
+    memset(sheetpixels, 9, sizeof sheetpixels);
+    memset(palette, 7, sizeof palette);
+    sheetheight = sheetrows = sheetprotected = 1;
     readsettings();
     initeditor();
-    loadtiles();
-    loadtiles();
+    loadsheet();
+    loadsheet();
 }
 
 // A save as on a file system without what test names, the file size limited when limit is not 0.
@@ -33,9 +33,9 @@ static std::string save(const char* test, rlim_t limit = 0)
     getrlimit(RLIMIT_FSIZE, &was);
     setrlimit(RLIMIT_FSIZE, &limited);
     setenv("VORLUDIT_SAVETEST", test, 1);
-    savetiles();
+    savesheet();
     setrlimit(RLIMIT_FSIZE, &was);
-    return mesbuf;
+    return messagetext;
 }
 
 // Another program changes a byte of the sheet ($F) in place and puts its time back.
@@ -50,8 +50,8 @@ static int entries(const char* folder)
 // The sheet as the editor holds it, in its file's bytes.
 static bytes storedsheet()
 {
-    Sheet s = { imgh, {}, bytes(img, img + sizeof img) };
-    memcpy(s.pal, pal, sizeof pal);
+    Sheet s = { sheetheight, {}, bytes(sheetpixels, sheetpixels + sizeof sheetpixels) };
+    memcpy(s.pal, palette, sizeof palette);
     return bmpfile(s);
 }
 
@@ -73,7 +73,7 @@ TEST(Sheet, LoadsImageMagicksBMP)
     loadoverscramble();
     int wrong = 0; // pixels not in the sheet's colour
     for (int p = 0; p < 208 * 848; p++)
-        wrong += memcmp(pal[img[p]], s.pal[s.pix[p]], 3) != 0;
+        wrong += memcmp(palette[sheetpixels[p]], s.pal[s.pix[p]], 3) != 0;
     EXPECT_EQ(wrong, 0);
 }
 
@@ -86,9 +86,10 @@ TEST(Sheet, FIFOsNeitherBlockNorLoad)
     alarm(10); // a read that waits for a writer ends the run here
     loadoverscramble();
     alarm(0);
-    long kept = std::count(img, img + sizeof img, 9) + std::count(pal[0], pal[16], 7);
+    long kept = std::count(sheetpixels, sheetpixels + sizeof sheetpixels, 9)
+        + std::count(palette[0], palette[16], 7);
     std::string said = save("");
-    EXPECT_EQ(kept, (long)(sizeof img + sizeof pal));
+    EXPECT_EQ(kept, (long)(sizeof sheetpixels + sizeof palette));
     EXPECT_EQ(said, UNSAVED);
 }
 
@@ -144,7 +145,7 @@ TEST(Sheet, SavesReplaceTheFileWholeOrNotAtAll)
     setenv("R", "real/sheet.bmp", 1);
     umask(022);
     signal(SIGXFSZ, SIG_IGN);
-    loadtiles();
+    loadsheet();
     for (const auto& s : steps) {
         SCOPED_TRACE(s.what);
         if (s.as >= 0 && geteuid() != 0)
@@ -172,7 +173,7 @@ TEST(Sheet, SavesReplaceTheFileWholeOrNotAtAll)
     for (int i = 0; i < 120; i++) {
         const char* mode = MODES[i % 3];
         writebytes(SHEETNAME, small);
-        loadtiles();
+        loadsheet();
         if (i % 3 == 2)
             unlink("real/sheet.bmp");
         putinstore(asymmetricsheet(848));
@@ -200,13 +201,13 @@ TEST(Sheet, TwoEditorsSavingAtOnceTakeTurns)
     for (int i = 0; i < 20; i++) {
         SCOPED_TRACE(i);
         writebytes(SHEETNAME, bmpfile(asymmetricsheet(848)));
-        loadtiles();
+        loadsheet();
         pid_t pids[2];
         for (int k = 0; k < 2; k++) {
-            memset(img, k + 1, sizeof img);
+            memset(sheetpixels, k + 1, sizeof sheetpixels);
             pids[k] = fork();
             if (pids[k] == 0)
-                _exit(save("") == SAVED ? k + 1 : strcmp(mesbuf, CHANGED) ? 9 : 0);
+                _exit(save("") == SAVED ? k + 1 : strcmp(messagetext, CHANGED) ? 9 : 0);
         }
         int a, b;
         waitpid(pids[0], &a, 0);
@@ -230,7 +231,7 @@ TEST(Sheet, CutShortInPlaceTheNextLoadShowsTheWholeSheet)
     for (int i = 0; i < 60; i++) {
         SCOPED_TRACE(i);
         writebytes(SHEETNAME, small);
-        loadtiles();
+        loadsheet();
         putinstore(asymmetricsheet(848));
         pid_t pid = fork();
         if (pid == 0)
@@ -240,10 +241,10 @@ TEST(Sheet, CutShortInPlaceTheNextLoadShowsTheWholeSheet)
         int status;
         waitpid(pid, &status, 0);
         bytes left = readbytes(SHEETNAME);
-        loadtiles();
+        loadsheet();
         bytes loaded = storedsheet();
         bool torn = left != small && left != big;
-        std::string told = mesbuf, said = save("");
+        std::string told = messagetext, said = save("");
         bytes saved = readbytes(SHEETNAME);
         int names = entries(".");
         EXPECT_TRUE(i > 0 || status == 0) << "told it was cut short";
@@ -258,10 +259,10 @@ TEST(Sheet, CutShortInPlaceTheNextLoadShowsTheWholeSheet)
     std::string cut = save("cutshort"); // then another program puts a sheet in the file's place
     writebytes("other", small);
     rename("other", SHEETNAME);
-    loadtiles();
+    loadsheet();
     bytes loaded = storedsheet();
     EXPECT_EQ(cut, CUTSHORT);
-    EXPECT_STRNE(mesbuf, RESCUED);
+    EXPECT_STRNE(messagetext, RESCUED);
     EXPECT_TRUE(loaded == small);
 }
 
@@ -273,7 +274,7 @@ TEST(Sheet, MountedOverItsNameWrittenInPlace)
     writebytes(SHEETNAME, bmpfile(asymmetricsheet(848)));
     if (!ownmounts() || system("mount --bind under 1TIL0000.bmp 2>/dev/null") != 0)
         GTEST_SKIP() << "cannot bind-mount a file here (needs root and mount rights)";
-    loadtiles();
+    loadsheet();
     putinstore(asymmetricsheet(200));
     std::string said = save("");
     bytes under = readbytes("under");
@@ -290,7 +291,7 @@ TEST(Sheet, SavesIntoItsFolderMadeAgain)
     std::string work = std::filesystem::current_path() / "work";
     int made = mkdir(work.c_str(), 0755) + chdir(work.c_str());
     ASSERT_EQ(made, 0);
-    loadtiles();
+    loadsheet();
     std::filesystem::remove_all(work);
     made = mkdir(work.c_str(), 0755);
     ASSERT_EQ(made, 0);
@@ -318,29 +319,29 @@ TEST(Sheet, OnAFullBtrfsNothingTornLoadsSilently)
     int ready = chdir("m");
     ready += system("touch 1TIL0000.bmp && chattr +C 1TIL0000.bmp");
     writebytes(SHEETNAME, small);
-    loadtiles();
+    loadsheet();
     putinstore(asymmetricsheet(848));
     std::string first = save("");
     int nocow = system("lsattr 1TIL0000.bmp | grep -q '^---------------C'");
     ready += unlink(SHEETNAME); // the rest copy-on-write, as sheets mostly are
     writebytes(SHEETNAME, big);
-    loadtiles();
+    loadsheet();
     ready += link(SHEETNAME, "also");
     ready += system("dd if=/dev/zero of=fill bs=64k 2>/dev/null; sync");
     std::string said;
     int cut = 0, wrong = 0;
     for (int k = 0; k < 40 && said != SAVED; k++) {
         ready += system("truncate -s -8K fill && sync");
-        loadtiles();
+        loadsheet();
         putinstore(k % 2 ? other : asymmetricsheet(848));
         said = save("");
         bytes left = readbytes(SHEETNAME);
-        loadtiles();
+        loadsheet();
         bytes loaded = storedsheet();
         cut += said == CUTSHORT;
         bool whole = loaded == bmpfile(other) || loaded == big;
         bool filewhole = left == bmpfile(other) || left == big;
-        wrong += !whole || (!filewhole && std::string(mesbuf) != RESCUED);
+        wrong += !whole || (!filewhole && std::string(messagetext) != RESCUED);
     }
     int unmounted = chdir("..") + system("umount m");
     EXPECT_EQ(ready, 0);
@@ -357,8 +358,10 @@ TEST(Sheet, OnAFullBtrfsNothingTornLoadsSilently)
 TEST(Sheet, OnFATAndExFAT)
 {
     const char* const MOUNTS[][2] = {
-        { "mkfs.vfat img >/dev/null && fusefat -o rw+ img m >/dev/null", "umount m" },
-        { "mkfs.exfat img >/dev/null && losetup -f --show img >dev && mount.exfat-fuse $(cat dev) "
+        { "mkfs.vfat sheetpixels >/dev/null && fusefat -o rw+ sheetpixels m >/dev/null",
+            "umount m" },
+        { "mkfs.exfat sheetpixels >/dev/null && losetup -f --show sheetpixels >dev && "
+          "mount.exfat-fuse $(cat dev) "
           "m "
           ">/dev/null 2>&1",
             "umount m && losetup -d $(cat dev)" },
@@ -369,13 +372,13 @@ TEST(Sheet, OnFATAndExFAT)
     for (const auto& mount : MOUNTS) {
         SCOPED_TRACE(mount[0]);
         freshstate();
-        std::string setup = std::string("truncate -s 8M img && mkdir m && ") + mount[0];
+        std::string setup = std::string("truncate -s 8M sheetpixels && mkdir m && ") + mount[0];
         if (system(setup.c_str()) != 0) {
             printf("skipped: cannot mount it here (needs root, /dev/fuse and its driver)\n");
             continue;
         }
         int ready = chdir("m");
-        loadtiles();
+        loadsheet();
         putinstore(asymmetricsheet(848));
         std::string made = save("");
         bytes first = readbytes(SHEETNAME);

@@ -30,9 +30,9 @@ TEST(Startup, ScaleFromTheSettingsAndTheSheetEdited)
         readargs(c.named ? 2 : 1, args);
         readsettings();
         initeditor();
-        loadtiles();
-        img[0] ^= 1; // pixel 0,0 is 0 in every test sheet
-        savetiles();
+        loadsheet();
+        sheetpixels[0] ^= 1; // pixel 0,0 is 0 in every test sheet
+        savesheet();
         bytes saved = readbytes(c.edited);
         EXPECT_EQ(zoom, c.zoom);
         ASSERT_EQ(saved.size(), 118 + 104u * c.h);
@@ -60,8 +60,8 @@ TEST(Startup, TheStartColourIsOneToFifteen) // not 0, usually the background
 
 TEST(FailureDeathTest, PrintTheirLineAndEndWithStatusOne)
 {
-    initoutbuf(std::string(99, 'x').c_str());
-    FAILS(addoutbuf("y"), "addoutbuf error: full\\.\n");
+    settext(std::string(99, 'x').c_str());
+    FAILS(addtext("y"), "addtext error: full\\.\n");
     clearenv(); // no video driver named, no display, no home
     FAILS(startvideo(),
         "Could not initialize SDL: no display: set DISPLAY to the X display to use\\.\n");

@@ -79,10 +79,10 @@ Sheet randomsheet(std::mt19937& rng, int h)
 void putinstore(const Sheet& s)
 {
     for (int x = 0; x < 208; x++)
-        memcpy(img + x * 848, &s.pix[x * 848], s.h);
-    memcpy(pal, s.pal, sizeof pal);
-    imgh = s.h;
-    tsrows = s.h / 16;
+        memcpy(sheetpixels + x * 848, &s.pix[x * 848], s.h);
+    memcpy(palette, s.pal, sizeof palette);
+    sheetheight = s.h;
+    sheetrows = s.h / 16;
 }
 
 static void putu32(bytes& b, size_t at, uint32_t v)

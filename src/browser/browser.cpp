@@ -49,8 +49,8 @@ void scrolltiles(int direction)
             toprow = 0;
     } else if (direction == SCROLLDOWN) {
         toprow += SCROLLROWS;
-        if (toprow + VIEWROWS > tsrows)
-            toprow = tsrows - VIEWROWS;
+        if (toprow + VIEWROWS > sheetrows)
+            toprow = sheetrows - VIEWROWS;
         if (toprow < 0)
             toprow = 0;
     }

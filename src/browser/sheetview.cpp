@@ -91,31 +91,31 @@ void drawbrowserinfo(const scene* s)
 {
     int z = s->zoom;
     if (s->pointerx >= VIEWW) {
-        initoutbuf("X:-, Y:-, tile:-");
+        settext("X:-, Y:-, tile:-");
     } else {
         int column = s->pointerx / TILE;
         int row = s->pointery / TILE + s->toprow;
-        initoutbuf("X:");
-        numoutbuf(column);
-        addoutbuf(", Y:");
-        numoutbuf(row);
-        addoutbuf(", tile:");
-        numoutbuf(row * SHEETCOLS + column);
+        settext("X:");
+        addnumber(column);
+        addtext(", Y:");
+        addnumber(row);
+        addtext(", tile:");
+        addnumber(row * SHEETCOLS + column);
     }
-    drawstring(z, INFOX * z, INFOY * z, outbuf);
+    drawstring(z, INFOX * z, INFOY * z, textbuf);
     if (s->selw <= 0)
         return;
     drawstring(z, INFOX * z, SELECTIONY * z, "tile area");
-    initoutbuf("X:");
-    numoutbuf(s->selx);
-    addoutbuf(", Y:");
-    numoutbuf(s->sely);
-    drawstring(z, INFOX * z, (SELECTIONY + GLYPH) * z, outbuf);
-    initoutbuf("width:");
-    numoutbuf(s->selw);
-    addoutbuf(", height:");
-    numoutbuf(s->selh);
-    drawstring(z, INFOX * z, (SELECTIONY + 2 * GLYPH) * z, outbuf);
+    settext("X:");
+    addnumber(s->selx);
+    addtext(", Y:");
+    addnumber(s->sely);
+    drawstring(z, INFOX * z, (SELECTIONY + GLYPH) * z, textbuf);
+    settext("width:");
+    addnumber(s->selw);
+    addtext(", height:");
+    addnumber(s->selh);
+    drawstring(z, INFOX * z, (SELECTIONY + 2 * GLYPH) * z, textbuf);
 }
 
 // Selected tiles scrolled out of view are not marked; the selection stays.

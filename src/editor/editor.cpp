@@ -40,7 +40,7 @@ void openeditor()
 {
     for (int y = 0; y < selh * TILE; y++)
         for (int x = 0; x < selw * TILE; x++)
-            grid[x * GRIDSIZE + y] = img[(selx * TILE + x) * SHEETH + sely * TILE + y];
+            grid[x * GRIDSIZE + y] = sheetpixels[(selx * TILE + x) * SHEETH + sely * TILE + y];
     setlayout(layout);
     clearundo();
     mode = EDITING;
@@ -50,7 +50,7 @@ void writegridback()
 {
     for (int y = 0; y < selh * TILE; y++)
         for (int x = 0; x < selw * TILE; x++)
-            img[(selx * TILE + x) * SHEETH + sely * TILE + y] = grid[x * GRIDSIZE + y];
+            sheetpixels[(selx * TILE + x) * SHEETH + sely * TILE + y] = grid[x * GRIDSIZE + y];
     mode = BROWSING;
 }
 

@@ -23,11 +23,11 @@ void takescene(scene* s)
     s->previewy = layouty + PREVIEWY;
     s->previeww = layoutw;
     s->previewh = layouth;
-    s->messageshown = messagetime != 0;
-    s->messagelength = mesbuflen;
-    memcpy(s->message, mesbuf, sizeof s->message);
-    memcpy(s->palette, pal, sizeof s->palette);
-    memcpy(s->sheet, img, sizeof s->sheet);
+    s->messageshown = messageframes != 0;
+    s->messagelength = messagelength;
+    memcpy(s->message, messagetext, sizeof s->message);
+    memcpy(s->palette, palette, sizeof s->palette);
+    memcpy(s->sheet, sheetpixels, sizeof s->sheet);
     s->pointerx = pointerx;
     s->pointery = pointery;
     memcpy(s->grid, grid, sizeof s->grid);

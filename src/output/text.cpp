@@ -4,21 +4,21 @@
 #include <cstdlib>
 #include <cstring>
 
-char outbuf[TEXTMAX];
-int outbuflen;
-char mesbuf[TEXTMAX];
-int mesbuflen;
-int messagetime;
+char textbuf[TEXTMAX];
+int textlen;
+char messagetext[TEXTMAX];
+int messagelength;
+int messageframes;
 
 static const int DRAWMAX = 200; // longest text drawstring accepts
 
 void resettext()
 {
-    memset(outbuf, 0, sizeof outbuf);
-    outbuflen = 0;
-    memset(mesbuf, 0, sizeof mesbuf);
-    mesbuflen = 0;
-    messagetime = 0;
+    memset(textbuf, 0, sizeof textbuf);
+    textlen = 0;
+    memset(messagetext, 0, sizeof messagetext);
+    messagelength = 0;
+    messageframes = 0;
 }
 
 static void textfailure(const char* line)
@@ -27,37 +27,37 @@ static void textfailure(const char* line)
     exit(1);
 }
 
-void initoutbuf(const char* text)
+void settext(const char* text)
 {
     for (int i = 0;; i++) {
         if (i == TEXTMAX)
-            textfailure("initoutbuf error: probably missing a 0 somewhere.\n");
-        outbuf[i] = text[i];
+            textfailure("settext error: probably missing a 0 somewhere.\n");
+        textbuf[i] = text[i];
         if (text[i] == 0) {
-            outbuflen = i;
+            textlen = i;
             return;
         }
     }
 }
 
-// outbuflen grows with i, so the full test also stops a text that never ends.
-void addoutbuf(const char* text)
+// textlen grows with i, so the full test also stops a text that never ends.
+void addtext(const char* text)
 {
     for (int i = 0;; i++) {
-        if (outbuflen == TEXTMAX)
-            textfailure("addoutbuf error: full.\n");
-        outbuf[outbuflen] = text[i];
+        if (textlen == TEXTMAX)
+            textfailure("addtext error: full.\n");
+        textbuf[textlen] = text[i];
         if (text[i] == 0)
             return;
-        outbuflen++;
+        textlen++;
     }
 }
 
-void numoutbuf(int n)
+void addnumber(int n)
 {
     char digits[16];
     snprintf(digits, sizeof digits, "%d", n);
-    addoutbuf(digits);
+    addtext(digits);
 }
 
 // x and y are screen pixels. Magenta in a glyph is transparent. The font
@@ -80,11 +80,11 @@ void drawstring(int zoom, int x, int y, const char* text)
     }
 }
 
-void message(int frames)
+void showmessage(int frames)
 {
-    memcpy(mesbuf, outbuf, TEXTMAX);
-    mesbuflen = outbuflen;
-    messagetime = frames;
+    memcpy(messagetext, textbuf, TEXTMAX);
+    messagelength = textlen;
+    messageframes = frames;
 }
 
 // The message box, in base pixels: at the top left, its text with a

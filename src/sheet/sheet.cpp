@@ -10,11 +10,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-unsigned char img[SHEETW * SHEETH];
-unsigned char pal[16][3];
-int imgh = SHEETH;
-int tsrows = SHEETH / TILE;
-int sheetlocked;
+unsigned char sheetpixels[SHEETW * SHEETH];
+unsigned char palette[16][3];
+int sheetheight = SHEETH;
+int sheetrows = SHEETH / TILE;
+int sheetprotected;
 char namedsheet[NAME_MAX + 1];
 
 static long rescuelen; // of the copy beside the sheet read last; 0: none
@@ -29,22 +29,22 @@ static const char* const CUTSHORT = "sheet file incomplete: copy kept beside it.
 
 void resetsheet()
 {
-    memset(img, 0, sizeof img);
-    memset(pal, 0, sizeof pal);
-    imgh = SHEETH;
-    tsrows = SHEETH / TILE;
-    sheetlocked = 0;
+    memset(sheetpixels, 0, sizeof sheetpixels);
+    memset(palette, 0, sizeof palette);
+    sheetheight = SHEETH;
+    sheetrows = SHEETH / TILE;
+    sheetprotected = 0;
     memset(&sheetseen, 0, sizeof sheetseen);
     namedsheet[0] = 0;
     workfolder[0] = 0;
 }
 
-const char* sheetname() { return namedsheet[0] ? namedsheet : sheetfilename(episode); }
+const char* sheetname() { return namedsheet[0] ? namedsheet : sheetfilename(sheetnumber); }
 
 static void post(const char* text)
 {
-    initoutbuf(text);
-    message(MESSAGEFRAMES);
+    settext(text);
+    showmessage(MESSAGEFRAMES);
 }
 
 // Reads the whole sheet file into filebuf, and its rescue copy if there is
@@ -66,15 +66,15 @@ static long readfile(const char* name, int* missing)
     return n;
 }
 
-// Rows below imgh keep what they held: a shorter sheet only replaces its
+// Rows below sheetheight keep what they held: a shorter sheet only replaces its
 // own rows.
 void commitsheet(const sheetimage* s)
 {
     for (int x = 0; x < SHEETW; x++)
-        memcpy(img + x * SHEETH, s->pix + x * SHEETH, (size_t)s->h);
-    memcpy(pal, s->pal, sizeof pal);
-    imgh = s->h;
-    tsrows = imgh / TILE;
+        memcpy(sheetpixels + x * SHEETH, s->pix + x * SHEETH, (size_t)s->h);
+    memcpy(palette, s->pal, sizeof palette);
+    sheetheight = s->h;
+    sheetrows = sheetheight / TILE;
 }
 
 // A working folder removed and made again (a sync tool, a checkout) is
@@ -97,7 +97,7 @@ static int findworkfolder()
 // first 848 rows and stays locked, so a save cannot cut it down. A rescue
 // copy beside the file holds the sheet a save was writing when it was cut
 // short: that is the sheet shown, and F5 writes it.
-void loadtiles()
+void loadsheet()
 {
     int missing;
     findworkfolder();
@@ -105,36 +105,36 @@ void loadtiles()
     int rescued = rescuelen > 0 ? decodesheet(rescuebuf, (size_t)rescuelen, &scratch) : 0;
     if (rescued > 0 && rescued <= SHEETH) {
         commitsheet(&scratch);
-        sheetlocked = 0;
+        sheetprotected = 0;
         post(RESCUED);
         return;
     }
     int rows = n > 0 ? decodesheet(filebuf, (size_t)n, &scratch) : 0;
     if (rows == 0) {
-        sheetlocked = !missing && n != 0;
+        sheetprotected = !missing && n != 0;
         post(READFAILED);
         return;
     }
     commitsheet(&scratch);
-    sheetlocked = rows > SHEETH;
-    if (sheetlocked)
+    sheetprotected = rows > SHEETH;
+    if (sheetprotected)
         post("sheet taller than 848 rows: read only.");
 }
 
 // The store's sheet in its file's bytes: its own rows, not those below.
 static size_t encodestore(unsigned char* buf)
 {
-    memcpy(scratch.pix, img, sizeof scratch.pix);
-    memcpy(scratch.pal, pal, sizeof scratch.pal);
-    scratch.h = imgh;
+    memcpy(scratch.pix, sheetpixels, sizeof scratch.pix);
+    memcpy(scratch.pal, palette, sizeof scratch.pal);
+    scratch.h = sheetheight;
     return encodesheet(&scratch, buf);
 }
 
-void savetiles()
+void savesheet()
 {
     findworkfolder();
     size_t len = encodestore(savebuf);
-    int saved = sheetlocked ? SAVENOTMADE : savefile(sheetname(), savebuf, len, SAVESEEN);
+    int saved = sheetprotected ? SAVENOTMADE : savefile(sheetname(), savebuf, len, SAVESEEN);
     const char* said = saved == SAVEMADE ? "tile image saved."
         : saved == SAVECHANGED           ? "sheet changed on disk: F5 again saves over it."
         : saved == SAVECUTSHORT          ? CUTSHORT

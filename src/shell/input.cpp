@@ -167,9 +167,9 @@ void handlekeys(const Uint8* keys)
     if (keypressed(keys, SDLK_z, &held.undo) && mode == EDITING && ctrl)
         undolast();
     if (keypressed(keys, SDLK_F4, &held.reload) && mode == BROWSING && ctrl)
-        loadtiles();
+        loadsheet();
     if (keypressed(keys, SDLK_F5, &held.save) && mode == BROWSING)
-        savetiles();
+        savesheet();
     if (keypressed(keys, SDLK_ESCAPE, &held.escape) && mode == EDITING)
         mode = BROWSING;
 }

@@ -9,8 +9,8 @@ void runframe()
     handleevents();
     handlekeys(SDL_GetKeyState(NULL));
     drawandpresent();
-    if (messagetime != 0)
-        messagetime--;
+    if (messageframes != 0)
+        messageframes--;
 }
 
 // The tick count wraps after about 49.7 days: ticks are compared through

@@ -14,7 +14,7 @@ static void newsheetpalette()
 {
     struct stat st;
     if (stat(sheetname(), &st) != 0 && errno == ENOENT)
-        memcpy(pal, NEWPALETTE, sizeof pal);
+        memcpy(palette, NEWPALETTE, sizeof palette);
 }
 
 void initeditor()
@@ -23,7 +23,7 @@ void initeditor()
     currentcolour = 1 + rand() % 15; // 1 to 15: never colour 0, usually the background
     for (int n = SHEETFILES; n >= 1; n--)
         if (fileexists(sheetfilename(n)))
-            episode = n;
+            sheetnumber = n;
     newsheetpalette();
 }
 
@@ -35,9 +35,9 @@ int SDL_main(int argc, char* argv[])
     startvideo();
     srand(time(NULL));
     initeditor();
-    loadtiles();
+    loadsheet();
     if (fresh)
-        savetiles(); // the menu folder's first sheet, as vorludit-sheet new makes it
+        savesheet(); // the menu folder's first sheet, as vorludit-sheet new makes it
     loadgui();
     runloop();
     insidesdl = 1; // shut down once: not again from quitvideo

@@ -3,7 +3,7 @@
 #include "vorludit.h"
 
 int zoom = DEFAULTZOOM;
-int episode = 1;
+int sheetnumber = 1;
 int mode;
 int currentcolour;
 int pointerx, pointery;
@@ -16,7 +16,7 @@ SDL_Surface* screen;
 static void resetshell()
 {
     zoom = DEFAULTZOOM;
-    episode = 1;
+    sheetnumber = 1;
     mode = BROWSING;
     currentcolour = 0;
     pointerx = pointery = 0;

@@ -54,7 +54,7 @@ inline int atmost(int v, int cap) { return v > cap ? cap : v; }
 // ---- src/shell/state.cpp: window, mode, pointer, keys --------------------
 
 extern int zoom; // screen pixels per base pixel, 1..9
-extern int episode; // sheet number 1..3: picks the file name
+extern int sheetnumber; // sheet number 1..3: picks the file name
 extern int mode; // BROWSING or EDITING
 extern int currentcolour; // current palette index
 extern int pointerx, pointery; // pointer position in base pixels
@@ -103,18 +103,19 @@ void runloop(); // frames a frame period apart, until the window is closed
 
 // ---- src/sheet/sheet.cpp: the sheet store and its file -------------------
 
-extern unsigned char img[SHEETW * SHEETH]; // column-major: (x, y) at x*848 + y
-extern unsigned char pal[16][3]; // R, G, B
-extern int imgh; // the sheet's height in pixels
-extern int tsrows; // whole tile rows: imgh / 16
-extern int sheetlocked; // 1 after an existing sheet failed to load
-extern char namedsheet[NAME_MAX + 1]; // the sheet named on the command line; "" picks by episode
+extern unsigned char sheetpixels[SHEETW * SHEETH]; // column-major: (x, y) at x*848 + y
+extern unsigned char palette[16][3]; // R, G, B
+extern int sheetheight; // the sheet's height in pixels
+extern int sheetrows; // whole tile rows: sheetheight / 16
+extern int sheetprotected; // 1 after an existing sheet failed to load
+extern char
+    namedsheet[NAME_MAX + 1]; // the sheet named on the command line; "" picks by sheetnumber
 
 void resetsheet();
-void commitsheet(const sheetimage* s); // a decoded sheet into img, pal, imgh
+void commitsheet(const sheetimage* s); // a decoded sheet into sheetpixels, palette, sheetheight
 const char* sheetname(); // the file name of the sheet being edited
-void loadtiles();
-void savetiles();
+void loadsheet();
+void savesheet();
 
 // ---- src/output/scene.cpp: what a frame is drawn from ---------------------
 
@@ -148,18 +149,18 @@ void forgetwindow(); // the window's pixels are not known: present it whole next
 
 // ---- src/output/text.cpp: text buffer, glyphs, messages ------------------
 
-extern char outbuf[TEXTMAX];
-extern int outbuflen;
-extern char mesbuf[TEXTMAX];
-extern int mesbuflen;
-extern int messagetime;
+extern char textbuf[TEXTMAX];
+extern int textlen;
+extern char messagetext[TEXTMAX];
+extern int messagelength;
+extern int messageframes;
 
 void resettext();
-void initoutbuf(const char* text);
-void addoutbuf(const char* text);
-void numoutbuf(int n);
+void settext(const char* text);
+void addtext(const char* text);
+void addnumber(int n);
 void drawstring(int zoom, int x, int y, const char* text);
-void message(int frames);
+void showmessage(int frames);
 void drawmessage(const scene* s);
 
 // ---- src/output/gfx.cpp: drawing primitives, the pointer -----------------
