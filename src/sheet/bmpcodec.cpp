@@ -70,16 +70,16 @@ int decodesheet(const unsigned char* buf, size_t len, sheetimage* out)
 {
     if (len < FILEHEADER + INFOHEADER || buf[0] != 'B' || buf[1] != 'M')
         return 0;
-    uint32_t dataoffset = getu32(buf + 10);
-    uint32_t headersize = getu32(buf + 14);
+    uint32_t dataoffset = getu32(buf + DATAOFFSETAT);
+    uint32_t headersize = getu32(buf + HEADERSIZEAT);
     if (headersize < INFOHEADER || headersize > len - FILEHEADER)
         return 0;
-    int32_t width = gets32(buf + 18);
-    int32_t height = gets32(buf + 22);
-    unsigned planes = getu16(buf + 26);
-    unsigned depth = getu16(buf + 28);
-    uint32_t compression = getu32(buf + 30);
-    uint32_t coloursused = getu32(buf + 46);
+    int32_t width = gets32(buf + WIDTHAT);
+    int32_t height = gets32(buf + HEIGHTAT);
+    unsigned planes = getu16(buf + PLANESAT);
+    unsigned depth = getu16(buf + DEPTHAT);
+    uint32_t compression = getu32(buf + COMPRESSIONAT);
+    uint32_t coloursused = getu32(buf + COLOURSUSEDAT);
     if (width != SHEETW || height == 0 || planes != 1 || depth != 4 || compression != 0)
         return 0;
     if (coloursused > 16)
@@ -116,16 +116,16 @@ size_t encodesheet(const sheetimage* s, unsigned char* buf)
     memset(buf, 0, BMPHEADER);
     buf[0] = 'B';
     buf[1] = 'M';
-    putu32(buf + 2, datasize + BMPHEADER);
-    putu32(buf + 10, BMPHEADER);
-    putu32(buf + 14, INFOHEADER);
-    putu32(buf + 18, (uint32_t)SHEETW);
-    putu32(buf + 22, (uint32_t)s->h);
-    putu16(buf + 26, 1);
-    putu16(buf + 28, 4);
-    putu32(buf + 34, datasize);
+    putu32(buf + FILESIZEAT, datasize + BMPHEADER);
+    putu32(buf + DATAOFFSETAT, BMPHEADER);
+    putu32(buf + HEADERSIZEAT, INFOHEADER);
+    putu32(buf + WIDTHAT, (uint32_t)SHEETW);
+    putu32(buf + HEIGHTAT, (uint32_t)s->h);
+    putu16(buf + PLANESAT, 1);
+    putu16(buf + DEPTHAT, 4);
+    putu32(buf + DATASIZEAT, datasize);
     for (int i = 0; i < 16; i++) {
-        unsigned char* e = buf + 54 + i * PALETTEENTRY;
+        unsigned char* e = buf + FILEHEADER + INFOHEADER + i * PALETTEENTRY;
         e[0] = s->pal[i][2];
         e[1] = s->pal[i][1];
         e[2] = s->pal[i][0];

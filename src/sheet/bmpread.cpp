@@ -15,15 +15,15 @@ static const char* const CUT = "cut short";
 // fields reach further. Rows run top-down where the height is negative.
 const char* bmpheader(const unsigned char* buf, size_t len, bmppicture* p)
 {
-    int core = len >= FILEHEADER + 4 && getu32(buf + 14) == COREHEADER;
+    int core = len >= FILEHEADER + 4 && getu32(buf + HEADERSIZEAT) == COREHEADER;
     if (len < (core ? 26u : 50u))
         return CUT;
-    int32_t height = core ? (int32_t)getu16(buf + 20) : gets32(buf + 22);
-    uint32_t used = core ? 0 : getu32(buf + 46);
-    p->w = core ? getu16(buf + 18) : getu32(buf + 18);
+    int32_t height = core ? (int32_t)getu16(buf + COREHEIGHTAT) : gets32(buf + HEIGHTAT);
+    uint32_t used = core ? 0 : getu32(buf + COLOURSUSEDAT);
+    p->w = core ? getu16(buf + COREWIDTHAT) : getu32(buf + WIDTHAT);
     p->h = height < 0 ? 0 - (unsigned long)height : (unsigned long)height;
     p->topdown = height < 0;
-    p->depth = (int)getu16(buf + (core ? 24 : 28));
+    p->depth = (int)getu16(buf + (core ? COREDEPTHAT : DEPTHAT));
     p->colours = used != 0 ? (int)(used < 256 ? used : 256) : p->depth <= 8 ? 1 << p->depth : 0;
     return NULL;
 }
@@ -106,20 +106,20 @@ const char* bmppixels(const unsigned char* buf, size_t len, bmppicture* p)
 {
     if (len > PICTUREMAX)
         return "larger than any picture of a sheet";
-    uint32_t headersize = getu32(buf + 14);
+    uint32_t headersize = getu32(buf + HEADERSIZEAT);
     int core = headersize == COREHEADER;
     if (!core && (headersize < INFOHEADER || headersize > len - FILEHEADER))
         return "a header of no known kind";
     if (p->w != SHEETW || p->h < 1 || p->h > SHEETH)
         return "not a sheet's size";
-    uint32_t compression = core ? PACKED : getu32(buf + 30);
+    uint32_t compression = core ? PACKED : getu32(buf + COMPRESSIONAT);
     int packed = compression == PACKED && (p->depth == 1 || p->depth == 4 || p->depth == 8);
     int run = (compression == RLE8 && p->depth == 8) || (compression == RLE4 && p->depth == 4);
     if (!packed && !run)
         return "a depth or compression of no palette BMP";
     size_t entry = core ? 3 : 4; // B, G, R, and a fourth byte unused
     size_t paletteat = FILEHEADER + headersize;
-    uint32_t dataat = getu32(buf + 10);
+    uint32_t dataat = getu32(buf + DATAOFFSETAT);
     if ((len - paletteat) / entry < (size_t)p->colours || dataat > len)
         return CUT;
     memset(p->pal, 0, sizeof p->pal);

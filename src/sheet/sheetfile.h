@@ -23,6 +23,14 @@ const int BMPHEADER = 118; // header and palette as this program writes them
 const int BMPROW = SHEETW / 2; // bytes per pixel row: two pixels a byte
 const size_t BMPMAX = BMPHEADER + (size_t)BMPROW * SHEETH;
 
+// Where a BMP keeps its fields, in bytes from the start of the file: the
+// file header, then an information header of 40 bytes or more, or the
+// 12-byte OS/2 one with 16-bit sizes at places of its own.
+const int FILESIZEAT = 2, DATAOFFSETAT = 10, HEADERSIZEAT = 14;
+const int WIDTHAT = 18, HEIGHTAT = 22, PLANESAT = 26, DEPTHAT = 28, COMPRESSIONAT = 30;
+const int DATASIZEAT = 34, COLOURSUSEDAT = 46;
+const int COREWIDTHAT = 18, COREHEIGHTAT = 20, COREDEPTHAT = 24;
+
 // A sheet apart from the editor's store: decoded from a file, or to be
 // encoded into one.
 struct sheetimage {
