@@ -5,7 +5,7 @@
 #include <cstring>
 
 char textbuf[TEXTMAX];
-int textlen;
+static int textlen;
 char messagetext[TEXTMAX];
 int messagelength;
 int messageframes;

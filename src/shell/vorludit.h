@@ -107,9 +107,9 @@ extern unsigned char sheetpixels[SHEETW * SHEETH]; // column-major: (x, y) at x*
 extern unsigned char palette[16][3]; // R, G, B
 extern int sheetheight; // the sheet's height in pixels
 extern int sheetrows; // whole tile rows: sheetheight / 16
-extern int sheetprotected; // 1 after an existing sheet failed to load
-extern char
-    namedsheet[NAME_MAX + 1]; // the sheet named on the command line; "" picks by sheetnumber
+extern int sheetprotected; // 1 while F5 must not save: the file did not load, or is taller
+// The sheet named on the command line; "" when the sheet number picks it.
+extern char namedsheet[NAME_MAX + 1];
 
 void resetsheet();
 void commitsheet(const sheetimage* s); // a decoded sheet into sheetpixels, palette, sheetheight
@@ -149,8 +149,7 @@ void forgetwindow(); // the window's pixels are not known: present it whole next
 
 // ---- src/output/text.cpp: text buffer, glyphs, messages ------------------
 
-extern char textbuf[TEXTMAX];
-extern int textlen;
+extern char textbuf[TEXTMAX]; // where a text is put together before it is drawn or shown
 extern char messagetext[TEXTMAX];
 extern int messagelength;
 extern int messageframes;
@@ -207,7 +206,7 @@ void undolast();
 
 extern int layout; // the preview layout, 1 to 4
 extern int magnification; // preview magnification 1..8
-extern int layoutx, layouty, layoutw, layouth; // preview area, from (8, 24)
+extern int layoutx, layouty, layoutw, layouth; // its area in the preview frame at (8, 24)
 
 void resetlayouts();
 void setlayout(int n);
