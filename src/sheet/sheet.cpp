@@ -37,6 +37,7 @@ void resetsheet()
     memset(&sheetseen, 0, sizeof sheetseen);
     namedsheet[0] = 0;
     workfolder[0] = 0;
+    rescuelen = 0;
 }
 
 const char* sheetname() { return namedsheet[0] ? namedsheet : sheetfilename(sheetnumber); }
