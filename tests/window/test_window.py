@@ -105,6 +105,7 @@ def command_lines():  # refused: one line, nothing written; an existing target: 
         im.save(BAD / name)
     one, force = r"(?!.*read back)(?!.*--force)[^\n]*\n", r"(?!.*read back)[^\n]*--force[^\n]*\n"
     why = {"w207.png": "207 pixels wide; a sheet is 208", "h849.png": "849 rows tall; a sheet has"}
+    why |= {f"c17.{t}": "17 colours; a sheet has at most 16" for t in ("png", "bmp")}
     p8, nf = IN / "p8.png", "vorludit-sheet: . is not a regular file; not replacing it\n"
     sheet = lambda *args, err=one: ([SHEET, *args], 1, "", err)  # refused by vorludit-sheet
     cases = [sheet("import", f, "o") for f in [*BAD.iterdir(), BAD / "no.png", IN]]
@@ -112,6 +113,7 @@ def command_lines():  # refused: one line, nothing written; an existing target: 
     cases += [sheet("new", err=force), sheet("new", "--force", ".", err=nf)]
     usage = [[], ["bogus"], ["new", "x", "y"], ["import", p8, "x", "y"]]
     cases += [sheet(*a, err="usage: vorludit-sheet .*") for a in usage]
+    cases += [([SHEET, h], 0, "usage: vorludit-sheet .*", "") for h in ("-h", "--help")]
     cases += [([ED, *a], 2, r"vorludit: [^\n]*\n", "") for a in (["-x"], [W, W], [p8])]
     cases += [([c, "--version"], 0, rf"{c.name} 0\.1\n", "") for c in (ED, SHEET)]
     before = state()
@@ -189,6 +191,9 @@ def window_session():  # Xvfb on a free display number, told once it accepts con
     # Tile (3, 2), Return: grid (x, y) is (48 + x, 32 + y); colour 6 at (5, 7), right button: 14
     for act in ((1, 52, 36), "Return", (1, 164, 8), (1, 13, 31), (3, 114, 92), "Return"):
         key(act) if type(act) is str else fake(*act)
+    S.dpy.xfixes_query_version()  # the pointer is over the window: X's own is hidden there
+    alpha = max(S.dpy.xfixes_get_cursor_image(S.win).cursor_image) >> 24
+    equal(alpha, 0, "X's own pointer over the window, which draws its own: seen")
     before, scr, xy = settled(), S.dpy.screen(), (S.o.x + 500, S.o.y + 30, 600, 500, 0, 0)
     cover = scr.root.create_window(*xy, background_pixel=scr.white_pixel, override_redirect=True)
     cover.map()
@@ -205,13 +210,19 @@ def window_session():  # Xvfb on a free display number, told once it accepts con
     equal((status, proc.stdout.read()), (0, ""), "after a close request: status, output")
 
 
-def no_graphics():  # the working folder's broken one, then the installed one missing
+def no_graphics():  # the working folder's broken one, then the installed one broken, then missing
     gfx, away = USR / "share/vorludit/vorlugfx.bmp", USR / "share/vorludit/away"
     gfx.rename(away)
-    (W / "vorlugfx.bmp").write_bytes(b"BM not a picture")  # opened, but not a picture
-    for said in (r"vorlugfx\.bmp: [^\n]+", re.escape(f"Couldn't open vorlugfx.bmp or {gfx}")):
+    for broken in (W / "vorlugfx.bmp", gfx):
+        broken.write_bytes(b"BM not a picture")  # opened, but not a picture
+    missing = re.escape(f"Couldn't open vorlugfx.bmp or {gfx}")
+    for said, gone in (
+        (r"vorlugfx\.bmp: .+", W),
+        (re.escape(str(gfx)) + ": .+", gfx),
+        (missing, W),
+    ):
         prog([ED, W], 1, f"Can't load editor graphics: {said}\n", "", cwd=IN, env=S.env)
-        (W / "vorlugfx.bmp").unlink(missing_ok=True)
+        (gone / "vorlugfx.bmp" if gone == W else gone).unlink(missing_ok=True)
     away.rename(gfx)
 
 
