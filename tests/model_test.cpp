@@ -17,7 +17,7 @@ const SDLKey SYMBOL[KEYS] = { SDLK_UP, SDLK_DOWN, SDLK_LCTRL, SDLK_RETURN, SDLK_
     SDLK_4, SDLK_a, SDLK_s, SDLK_z, SDLK_F4, SDLK_F5, SDLK_ESCAPE, SDLK_RCTRL };
 // How often a key not held goes down in a frame, in thousandths; Return in the browser five times
 // as often, so that sessions spend their time in both modes.
-const int PRESSED[KEYS] = { 15, 15, 60, 20, 8, 8, 8, 8, 15, 15, 60, 40, 8, 5, 20 };
+const int PRESSED[KEYS] = { 40, 40, 60, 20, 8, 8, 8, 8, 15, 15, 60, 40, 8, 5, 20 };
 
 struct Model {
     int zoom, colour;
@@ -506,7 +506,9 @@ void runsession(unsigned seed, int z, int frames)
     startwindow(z);
     s.keys = SDL_GetKeyState(NULL);
     s.m.zoom = z;
-    s.m.sheet = randomsheet(s.rng, s.rng() % 2 ? 848 : 16 + s.rng() % 832);
+    // Whole, any height, or about a view's: scrolling then ends a few rows either side of the top.
+    int height[3] = { 848, 1 + (int)(s.rng() % 848), 16 * (21 + (int)(s.rng() % 7)) };
+    s.m.sheet = randomsheet(s.rng, height[s.rng() % 3]);
     s.m.ondisk = s.m.sheet;
     s.m.disk = bmpfile(s.m.sheet);
     writebytes(SHEETNAME, s.m.disk);
