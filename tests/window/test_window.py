@@ -45,6 +45,41 @@ def picture(w=208, h=37, colours=16, mode="P"):
     return im.convert(mode)
 
 
+def coded(bits):  # a picture of runs, run-length coded by the format's rules; moves skip colour 0
+    runs = [
+        bytes([S.rnd.choice((0, S.rnd.randrange(16)))]) * S.rnd.randrange(1, 40) for _ in range(600)
+    ]
+    im = Image.frombytes("P", (208, 30), b"".join(runs)[: 208 * 30])
+    im.putpalette([S.rnd.randrange(256) for _ in range(48)])
+    data = b""
+    for y in reversed(range(30)):  # bottom-up; a row ends with 0 0, the picture with 0 1
+        row, x = im.tobytes()[y * 208 : y * 208 + 208], 0
+        while x < 208:
+            n = next(k for k in range(1, 209) if x + k == 208 or row[x + k] != row[x])
+            data += bytes(
+                [0, 2, n, 0] if row[x] == 0 and n > 2 else [n, row[x] * (1 + 16 * (bits == 4))]
+            )
+            x += n
+        data += b"\0\0"
+    head = struct.pack(
+        "<2sI4xIIiiHHII8xII",
+        b"BM",
+        118 + len(data),
+        118,
+        40,
+        208,
+        30,
+        1,
+        bits,
+        10 // bits,
+        len(data),
+        16,
+        0,
+    )
+    (IN / f"r{bits}.bmp").write_bytes(head + bytes(im.getpalette("BGRX")[:64]) + data + b"\0\1")
+    return im
+
+
 def installed_tree():
     prog(["cmake", "--install", BUILD, "--prefix", USR], 0, ".*", "")
 
@@ -78,8 +113,9 @@ def exact_imports():  # pixels and palette order as another decoder reads the pi
     pal = bytes(os2.getpalette("BGR")).ljust(768, b"\0")
     (IN / "os2.bmp").write_bytes(head + pal + os2.transpose(Image.FLIP_TOP_BOTTOM).tobytes())
     subprocess.run(["/usr/bin/convert", IN / "p5.png", "-compress", "RLE", f"BMP3:{IN}/rle.bmp"])
-    names = "p8.bmp p8.png p4.png p5.png td.bmp p1.bmp os2.bmp rle.bmp".split()
-    for name, out in zip(names, ["1TIL0000.bmp", *"aaabbbb"]):  # 1TIL0000.bmp: no target named
+    source = {f"r{bits}.bmp": coded(bits) for bits in (8, 4)}  # PIL reads neither moves nor RLE4
+    names = "p8.bmp p8.png p4.png p5.png td.bmp p1.bmp os2.bmp rle.bmp r8.bmp r4.bmp".split()
+    for name, out in zip(names, ["1TIL0000.bmp", *"aaabbbbbb"]):  # 1TIL0000.bmp: no target named
         prog(
             [SHEET, "import", "--force", IN / name, *([out] if len(out) == 1 else [])],
             0,
@@ -87,7 +123,7 @@ def exact_imports():  # pixels and palette order as another decoder reads the pi
             "",
             cwd=W,
         )
-        both = Image.open(W / out), Image.open(IN / name)
+        both = Image.open(W / out), source.get(name) or Image.open(IN / name)
         got, want = [(i.getpalette() + [0] * 48)[:48] + list(i.getdata()) for i in both]
         equal(got, want, f"import {name}: palette of 16 (black where unused), then pixels by rows")
     twin, sheet = (IN / "twin").read_bytes(), (W / "1TIL0000.bmp").read_bytes()
@@ -100,6 +136,8 @@ def command_lines():  # refused: one line, nothing written; an existing target: 
     (BAD / "text.png").write_bytes(b"not a picture\n")
     (BAD / "cut.png").write_bytes((IN / "p8.png").read_bytes()[:700])
     (BAD / "cut.bmp").write_bytes((IN / "p8.bmp").read_bytes()[:9000])
+    for cut in range(3, 40):  # the end of the picture's code cut off: anywhere in its last rows
+        (BAD / f"cut{cut}.bmp").write_bytes((IN / "r8.bmp").read_bytes()[:-cut])
     made = [picture(w=207), picture(h=849), *[picture(colours=17)] * 2, picture(mode="RGB")]
     for name, im in zip("w207.png h849.png c17.png c17.bmp rgb.png".split(), made):
         im.save(BAD / name)
