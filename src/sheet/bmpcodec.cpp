@@ -5,10 +5,6 @@
 #include <cstdint>
 #include <cstring>
 
-static const size_t FILEHEADER = 14; // "BM", sizes, data offset
-static const uint32_t INFOHEADER = 40; // the smallest information header we read
-static const int PALETTEENTRY = 4; // B, G, R, unused
-
 // A new sheet's palette, eight two-step ramps: dark at i, light at i + 8,
 // so that the editor's right button paints the other shade.
 const unsigned char NEWPALETTE[16][3] = {

@@ -5,9 +5,7 @@
 #include "bmpread.h"
 #include <cstring>
 
-static const size_t FILEHEADER = 14; // "BM", sizes, data offset
 static const uint32_t COREHEADER = 12; // OS/2's: 16-bit sizes, 3-byte palette entries
-static const uint32_t INFOHEADER = 40; // Windows': 32-bit sizes, 4-byte palette entries
 static const uint32_t PACKED = 0, RLE8 = 1, RLE4 = 2; // the compression field
 static const char* const CUT = "cut short";
 
@@ -117,7 +115,7 @@ const char* bmppixels(const unsigned char* buf, size_t len, bmppicture* p)
     int run = (compression == RLE8 && p->depth == 8) || (compression == RLE4 && p->depth == 4);
     if (!packed && !run)
         return "a depth or compression of no palette BMP";
-    size_t entry = core ? 3 : 4; // B, G, R, and a fourth byte unused
+    size_t entry = core ? 3 : PALETTEENTRY;
     size_t paletteat = FILEHEADER + headersize;
     uint32_t dataat = getu32(buf + DATAOFFSETAT);
     if ((len - paletteat) / entry < (size_t)p->colours || dataat > len)

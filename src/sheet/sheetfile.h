@@ -23,6 +23,10 @@ const int BMPHEADER = 118; // header and palette as this program writes them
 const int BMPROW = SHEETW / 2; // bytes per pixel row: two pixels a byte
 const size_t BMPMAX = BMPHEADER + (size_t)BMPROW * SHEETH;
 
+const size_t FILEHEADER = 14; // "BM", sizes, data offset
+const uint32_t INFOHEADER = 40; // Windows' information header, the smallest read here
+const int PALETTEENTRY = 4; // B, G, R, unused; OS/2's have no fourth byte
+
 // Where a BMP keeps its fields, in bytes from the start of the file: the
 // file header, then an information header of 40 bytes or more, or the
 // 12-byte OS/2 one with 16-bit sizes at places of its own.
